@@ -1,0 +1,213 @@
+#include "host/host.hpp"
+
+#include <cstring>
+
+namespace host {
+
+void raise(PyObject* type, const char* message) {
+  PyErr_SetString(type, message);
+  fail();
+}
+
+void raise_bare(PyObject* type) {
+  PyErr_SetNone(type);
+  fail();
+}
+
+void raise_value(PyObject* type, PyObject* value) {
+  // Instantiate here, so that a tuple value stays one argument.
+  Ref exc = call(type, value);
+  PyErr_SetObject(PyExceptionInstance_Class(exc.get()), exc.get());
+  fail();
+}
+
+PyObject* interned(const char* s) {
+  PyObject* o = PyString_InternFromString(s);
+  if (!o) {
+    // Only at start-up and only when out of memory; nothing sensible to do.
+    Py_FatalError("cannot intern attribute name");
+  }
+  return o;
+}
+
+Ref call_kw(PyObject* callable, PyObject* args, PyObject* kwargs) {
+  Ref empty;
+  if (!args) {
+    empty = check(PyTuple_New(0));
+    args = empty.get();
+  }
+  return check(PyObject_Call(callable, args, kwargs));
+}
+
+Ref import(const char* name) { return check(PyImport_ImportModule(name)); }
+
+Ref import_top(const char* dotted) {
+  return check(PyImport_ImportModuleLevel(const_cast<char*>(dotted), nullptr, nullptr, nullptr, 0));
+}
+
+Ref global(PyObject* module, PyObject* name) {
+  PyObject* v = PyDict_GetItem(PyModule_GetDict(module), name);
+  if (v) return Ref::borrow(v);
+  PyObject* builtins = PyEval_GetBuiltins();
+  if (builtins) {
+    v = PyDict_GetItem(builtins, name);
+    if (v) return Ref::borrow(v);
+  }
+  PyErr_Format(PyExc_NameError, "global name '%.200s' is not defined", PyString_AsString(name));
+  fail();
+}
+
+void parse_args(const char* fname, PyObject* args, PyObject* kwargs, const char* const* names,
+                std::size_t count, std::size_t required, PyObject** out) {
+  Py_ssize_t npos = args ? PyTuple_GET_SIZE(args) : 0;
+  for (std::size_t i = 0; i < count; ++i) out[i] = nullptr;
+  if (static_cast<std::size_t>(npos) > count) {
+    PyErr_Format(PyExc_TypeError, "%s() takes %s %d argument%s (%d given)", fname,
+                 required == count ? "exactly" : "at most", static_cast<int>(count), count == 1 ? "" : "s",
+                 static_cast<int>(npos));
+    fail();
+  }
+  for (Py_ssize_t i = 0; i < npos; ++i) out[i] = PyTuple_GET_ITEM(args, i);
+  if (kwargs && PyDict_Size(kwargs) > 0) {
+    Py_ssize_t pos = 0;
+    PyObject *key, *value;
+    while (PyDict_Next(kwargs, &pos, &key, &value)) {
+      const char* k = PyString_Check(key) ? PyString_AS_STRING(key) : nullptr;
+      std::size_t i = 0;
+      while (k && i < count && std::strcmp(k, names[i]) != 0) ++i;
+      if (!k || i == count) {
+        if (!k) {
+          PyErr_Format(PyExc_TypeError, "%s() keywords must be strings", fname);
+        } else {
+          PyErr_Format(PyExc_TypeError, "%s() got an unexpected keyword argument '%s'", fname, k);
+        }
+        fail();
+      }
+      if (out[i]) {
+        PyErr_Format(PyExc_TypeError, "%s() got multiple values for keyword argument '%s'", fname, k);
+        fail();
+      }
+      out[i] = value;
+    }
+  }
+  for (std::size_t i = 0; i < required; ++i) {
+    if (!out[i]) {
+      std::size_t given = 0;
+      for (std::size_t j = 0; j < count; ++j) given += out[j] != nullptr;
+      PyErr_Format(PyExc_TypeError, "%s() takes %s %d argument%s (%d given)", fname,
+                   required == count ? "exactly" : "at least", static_cast<int>(required),
+                   required == 1 ? "" : "s", static_cast<int>(given));
+      fail();
+    }
+  }
+}
+
+void parse_none(const char* fname, PyObject* args, PyObject* kwargs) {
+  parse_args(fname, args, kwargs, nullptr, 0, 0, nullptr);
+}
+
+// --- classes --------------------------------------------------------------------
+
+ClassBuilder::ClassBuilder(const char* module, const char* name, const char* doc, bool classic)
+    : classic_(classic), name_(text(name)), bases_(check(PyList_New(0))), dict_(check(PyDict_New())) {
+  check_rc(PyDict_SetItemString(dict_.get(), "__module__", text(module).get()));
+  check_rc(PyDict_SetItemString(dict_.get(), "__doc__", doc ? text(doc).get() : Py_None));
+}
+
+ClassBuilder& ClassBuilder::base(PyObject* cls) {
+  check_rc(PyList_Append(bases_.get(), cls));
+  return *this;
+}
+
+ClassBuilder& ClassBuilder::attr(const char* name, Ref value) {
+  check_rc(PyDict_SetItemString(dict_.get(), name, value.get()));
+  return *this;
+}
+
+Ref ClassBuilder::make() {
+  Ref bases = check(PyList_AsTuple(bases_.get()));
+  if (classic_) return check(PyClass_New(bases.get(), dict_.get(), name_.get()));
+  return call(reinterpret_cast<PyObject*>(&PyType_Type), name_.get(), bases.get(), dict_.get());
+}
+
+bool is_classic(PyObject* cls) { return PyClass_Check(cls); }
+
+namespace {
+
+// Method and property tables must outlive every descriptor made from them; the
+// modules are never unloaded, so they are allocated once and kept.
+PyMethodDef* new_def(const char* name, PyCFunction fn, int flags, const char* doc) {
+  return new PyMethodDef{name, fn, flags, doc};
+}
+
+PyObject* module_name_of(PyObject* cls) { return PyObject_GetAttrString(cls, "__module__"); }
+
+Ref classic_function(PyObject* cls, const char* name, PyCFunction fn, int flags, const char* doc) {
+  Ref mod = check(module_name_of(cls));
+  return check(PyCFunction_NewEx(new_def(name, fn, flags, doc), nullptr, mod.get()));
+}
+
+}  // namespace
+
+void add_method_def(PyObject* cls, const char* name, PyCFunction classic, PyCFunction modern, const char* doc) {
+  Ref member;
+  if (PyClass_Check(cls)) {
+    Ref fn = classic_function(cls, name, classic, METH_VARARGS | METH_KEYWORDS, doc);
+    member = check(PyMethod_New(fn.get(), nullptr, cls));
+  } else {
+    member = check(PyDescr_NewMethod(reinterpret_cast<PyTypeObject*>(cls),
+                                     new_def(name, modern, METH_VARARGS | METH_KEYWORDS, doc)));
+  }
+  check_rc(PyObject_SetAttrString(cls, name, member.get()));
+}
+
+void add_classmethod_def(PyObject* cls, const char* name, PyCFunction classic, PyCFunction modern,
+                         const char* doc) {
+  Ref member;
+  if (PyClass_Check(cls)) {
+    Ref fn = classic_function(cls, name, classic, METH_VARARGS | METH_KEYWORDS, doc);
+    member = check(PyClassMethod_New(fn.get()));
+  } else {
+    member = check(PyDescr_NewClassMethod(reinterpret_cast<PyTypeObject*>(cls),
+                                          new_def(name, modern, METH_VARARGS | METH_KEYWORDS, doc)));
+  }
+  check_rc(PyObject_SetAttrString(cls, name, member.get()));
+}
+
+void add_property_def(PyObject* cls, const char* name, PyCFunction classic, getter modern, const char* doc) {
+  Ref member;
+  if (PyClass_Check(cls)) {
+    Ref fn = classic_function(cls, name, classic, METH_O, doc);
+    member = call(reinterpret_cast<PyObject*>(&PyProperty_Type), fn.get());
+  } else {
+    auto* def = new PyGetSetDef{const_cast<char*>(name), modern, nullptr, const_cast<char*>(doc), nullptr};
+    member = check(PyDescr_NewGetSet(reinterpret_cast<PyTypeObject*>(cls), def));
+  }
+  check_rc(PyObject_SetAttrString(cls, name, member.get()));
+}
+
+// --- modules ----------------------------------------------------------------------
+
+PyObject* init_module(const char* name, void (*body)(PyObject* module)) {
+  PyObject* module = Py_InitModule4(name, nullptr, nullptr, nullptr, PYTHON_API_VERSION);
+  if (!module) return nullptr;
+  PyObject* result = guard([&] {
+    body(module);
+    return Ref::borrow(module);
+  });
+  if (!result) {
+    // Leave no half-made module behind for a later import to find.
+    PyObject* modules = PyImport_GetModuleDict();
+    if (PyDict_GetItemString(modules, name)) {
+      PyObject *t, *v, *tb;
+      PyErr_Fetch(&t, &v, &tb);
+      PyDict_DelItemString(modules, name);
+      PyErr_Restore(t, v, tb);
+    }
+    return nullptr;
+  }
+  Py_DECREF(result);
+  return module;
+}
+
+}  // namespace host

@@ -1,0 +1,228 @@
+// The small C++ layer over the Python 2.7 C API shared by every module.
+//
+// Module code never touches a raw reference count or returns NULL by hand:
+// - Ref owns one reference;
+// - any failing API call throws host::Error, meaning "the interpreter's error
+//   indicator is set";
+// - every entry point the interpreter calls goes through guard(), the one
+//   noexcept boundary that turns exceptions back into the C API's conventions.
+#pragma once
+
+#include <Python.h>
+
+#include <cstddef>
+#include <exception>
+#include <new>
+#include <utility>
+
+namespace host {
+
+// The interpreter's error indicator is set; the boundary returns NULL.
+struct Error {};
+
+[[noreturn]] inline void fail() { throw Error{}; }
+[[noreturn]] void raise(PyObject* type, const char* message);
+// Raise an exception class with no arguments at all (a bare `raise X`).
+[[noreturn]] void raise_bare(PyObject* type);
+// Raise `type(value)` with one object argument, kept as is.
+[[noreturn]] void raise_value(PyObject* type, PyObject* value);
+
+class Ref {
+ public:
+  Ref() = default;
+  static Ref steal(PyObject* p) { Ref r; r.p_ = p; return r; }
+  static Ref borrow(PyObject* p) { Py_XINCREF(p); return steal(p); }
+  Ref(const Ref& o) : p_(o.p_) { Py_XINCREF(p_); }
+  Ref(Ref&& o) noexcept : p_(o.p_) { o.p_ = nullptr; }
+  Ref& operator=(Ref o) noexcept { std::swap(p_, o.p_); return *this; }
+  ~Ref() { Py_XDECREF(p_); }
+
+  PyObject* get() const { return p_; }
+  PyObject* release() { PyObject* p = p_; p_ = nullptr; return p; }
+  explicit operator bool() const { return p_ != nullptr; }
+
+ private:
+  PyObject* p_ = nullptr;
+};
+
+// A new reference from the API, or throw when it reported an error.
+inline Ref check(PyObject* p) {
+  if (!p) fail();
+  return Ref::steal(p);
+}
+// An int status from the API (-1 on error).
+inline int check_rc(int rc) {
+  if (rc < 0) fail();
+  return rc;
+}
+
+// Interned attribute names, made once per call site: HN("hw_ports").
+PyObject* interned(const char* s);
+#define HN(s) ([]() -> PyObject* { static PyObject* const o_ = ::host::interned(s); return o_; }())
+
+// --- values -----------------------------------------------------------------
+inline Ref none() { return Ref::borrow(Py_None); }
+inline Ref boolean(bool b) { return Ref::borrow(b ? Py_True : Py_False); }
+inline Ref integer(long v) { return check(PyInt_FromLong(v)); }
+inline Ref text(const char* s) { return check(PyString_FromString(s)); }
+inline Ref text(const char* s, Py_ssize_t n) { return check(PyString_FromStringAndSize(s, n)); }
+
+template <typename... T>
+Ref tuple(T&&... items) {
+  PyObject* objs[] = {static_cast<PyObject*>(items)..., nullptr};
+  Ref t = check(PyTuple_New(sizeof...(T)));
+  for (std::size_t i = 0; i < sizeof...(T); ++i) {
+    Py_INCREF(objs[i]);
+    PyTuple_SET_ITEM(t.get(), i, objs[i]);
+  }
+  return t;
+}
+
+// --- the object protocol, throwing on error ------------------------------------
+inline Ref getattr(PyObject* o, PyObject* name) { return check(PyObject_GetAttr(o, name)); }
+inline void setattr(PyObject* o, PyObject* name, PyObject* v) { check_rc(PyObject_SetAttr(o, name, v)); }
+inline bool truth(PyObject* o) { return check_rc(PyObject_IsTrue(o)) != 0; }
+inline Ref item(PyObject* o, PyObject* key) { return check(PyObject_GetItem(o, key)); }
+inline Ref item(PyObject* o, Py_ssize_t i) { return check(PySequence_GetItem(o, i)); }
+inline Py_ssize_t length(PyObject* o) {
+  Py_ssize_t n = PyObject_Size(o);
+  if (n < 0) fail();
+  return n;
+}
+inline bool equal(PyObject* a, PyObject* b) { return check_rc(PyObject_RichCompareBool(a, b, Py_EQ)) != 0; }
+inline bool contains(PyObject* container, PyObject* v) { return check_rc(PySequence_Contains(container, v)) != 0; }
+// `fmt % args` with the host's own formatting.
+inline Ref format(PyObject* fmt, PyObject* args) { return check(PyString_Format(fmt, args)); }
+inline Ref str(PyObject* o) { return check(PyObject_Str(o)); }
+inline Ref repr(PyObject* o) { return check(PyObject_Repr(o)); }
+
+template <typename... A>
+Ref call(PyObject* callable, A... args) {
+  return check(PyObject_CallFunctionObjArgs(callable, static_cast<PyObject*>(args)..., nullptr));
+}
+template <typename... A>
+Ref call_method(PyObject* o, PyObject* name, A... args) {
+  return check(PyObject_CallMethodObjArgs(o, name, static_cast<PyObject*>(args)..., nullptr));
+}
+// Call with positional arguments and keyword arguments from a dict (or NULL).
+Ref call_kw(PyObject* callable, PyObject* args, PyObject* kwargs);
+
+// --- modules -------------------------------------------------------------------
+Ref import(const char* name);
+// `import a.b` binds the top-level package `a`: this returns that package.
+Ref import_top(const char* dotted);
+// A module global at call time, falling back to the builtins, as Python name lookup does.
+Ref global(PyObject* module, PyObject* name);
+
+// --- arguments -------------------------------------------------------------------
+// Parse positional and keyword arguments against parameter names. Omitted optional
+// parameters (index >= required) are left NULL; all results are borrowed.
+void parse_args(const char* fname, PyObject* args, PyObject* kwargs, const char* const* names,
+                std::size_t count, std::size_t required, PyObject** out);
+
+template <std::size_t N>
+struct Args {
+  PyObject* v[N ? N : 1];
+  PyObject* operator[](std::size_t i) const { return v[i]; }
+};
+
+template <std::size_t N>
+Args<N> parse(const char* fname, PyObject* args, PyObject* kwargs, const char* const (&names)[N],
+              std::size_t required = N) {
+  Args<N> a;
+  parse_args(fname, args, kwargs, names, N, required, a.v);
+  return a;
+}
+// A method that takes no argument after the object.
+void parse_none(const char* fname, PyObject* args, PyObject* kwargs);
+
+// --- the boundary ------------------------------------------------------------------
+template <typename F>
+PyObject* guard(F&& f) noexcept {
+  try {
+    return f().release();
+  } catch (const Error&) {
+    if (!PyErr_Occurred()) PyErr_SetString(PyExc_SystemError, "error raised without an exception set");
+  } catch (const std::bad_alloc&) {
+    PyErr_NoMemory();
+  } catch (const std::exception& e) {
+    PyErr_SetString(PyExc_RuntimeError, e.what());
+  } catch (...) {
+    PyErr_SetString(PyExc_RuntimeError, "unknown C++ exception");
+  }
+  return nullptr;
+}
+
+using MethodFn = Ref (*)(PyObject* self, PyObject* args, PyObject* kwargs);
+using GetterFn = Ref (*)(PyObject* self);
+
+template <MethodFn F>
+PyObject* method_entry(PyObject* self, PyObject* args, PyObject* kwargs) noexcept {
+  return guard([&] { return F(self, args, kwargs); });
+}
+
+// Classic classes hold plain functions wrapped in unbound methods: the object
+// arrives as the first positional argument.
+template <MethodFn F>
+PyObject* classic_entry(PyObject*, PyObject* args, PyObject* kwargs) noexcept {
+  return guard([&] {
+    Ref rest = check(PyTuple_GetSlice(args, 1, PyTuple_GET_SIZE(args)));
+    return F(PyTuple_GET_ITEM(args, 0), rest.get(), kwargs);
+  });
+}
+
+template <GetterFn F>
+PyObject* getter_entry(PyObject* self, void*) noexcept {
+  return guard([&] { return F(self); });
+}
+
+template <GetterFn F>
+PyObject* classic_getter_entry(PyObject*, PyObject* self) noexcept {
+  return guard([&] { return F(self); });
+}
+
+// --- classes -----------------------------------------------------------------------
+// Build a class: new-style (a heap type made through `type(name, bases, dict)`) or
+// classic (PyClass_New). Class data go into the dict; members are added afterwards.
+class ClassBuilder {
+ public:
+  ClassBuilder(const char* module, const char* name, const char* doc, bool classic = false);
+  ClassBuilder& base(PyObject* cls);
+  ClassBuilder& attr(const char* name, Ref value);
+  Ref make();
+
+ private:
+  bool classic_;
+  Ref name_, bases_, dict_;
+};
+
+bool is_classic(PyObject* cls);
+
+void add_method_def(PyObject* cls, const char* name, PyCFunction classic, PyCFunction modern, const char* doc);
+void add_classmethod_def(PyObject* cls, const char* name, PyCFunction classic, PyCFunction modern,
+                         const char* doc);
+void add_property_def(PyObject* cls, const char* name, PyCFunction classic, getter modern, const char* doc);
+
+template <MethodFn F>
+void add_method(PyObject* cls, const char* name, const char* doc = nullptr) {
+  add_method_def(cls, name, reinterpret_cast<PyCFunction>(&classic_entry<F>),
+                 reinterpret_cast<PyCFunction>(&method_entry<F>), doc);
+}
+template <MethodFn F>
+void add_classmethod(PyObject* cls, const char* name, const char* doc = nullptr) {
+  add_classmethod_def(cls, name, reinterpret_cast<PyCFunction>(&classic_entry<F>),
+                      reinterpret_cast<PyCFunction>(&method_entry<F>), doc);
+}
+template <GetterFn F>
+void add_property(PyObject* cls, const char* name, const char* doc = nullptr) {
+  add_property_def(cls, name, &classic_getter_entry<F>, &getter_entry<F>, doc);
+}
+
+// --- module initialisation -----------------------------------------------------------
+// Create the module, run the body; on failure leave no half-built module in
+// sys.modules. Returns the module (borrowed) or NULL.
+PyObject* init_module(const char* name, void (*body)(PyObject* module));
+
+}  // namespace host
+
+#define HOST_MODINIT(name) extern "C" __attribute__((visibility("default"))) void init##name(void)

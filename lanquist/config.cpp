@@ -1,0 +1,7 @@
+#include "lanquist/lanquist.hpp"
+
+namespace lanquist {
+
+void add_config_members(PyObject*) {}
+
+}  // namespace lanquist

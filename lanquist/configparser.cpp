@@ -1,0 +1,7 @@
+#include "lanquist/lanquist.hpp"
+
+namespace lanquist {
+
+host::Ref configparser_module() { return host::import("ConfigParser"); }
+
+}  // namespace lanquist

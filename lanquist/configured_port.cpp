@@ -1,0 +1,7 @@
+#include "lanquist/lanquist.hpp"
+
+namespace lanquist {
+
+void add_configured_port_members(PyObject*) {}
+
+}  // namespace lanquist

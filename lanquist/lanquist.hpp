@@ -1,0 +1,23 @@
+// lanquist: ports.conf, configured ports and the SDK start-up texts.
+#pragma once
+
+#include "host/host.hpp"
+
+namespace lanquist {
+
+constexpr const char* kModule = "lanquist";
+
+// The module object; its globals (subprocess, os, shutil, syslog, sys, json, ...)
+// are looked up at call time so that a caller or a test can replace them.
+PyObject* module();
+inline host::Ref global(PyObject* name) { return host::global(module(), name); }
+
+// The `configparser` package: the host's when installed, else our own layer.
+host::Ref configparser_module();
+
+// Members of the classes, added after each class statement (module.cpp).
+void add_runner_members(PyObject* idwarden, PyObject* iproute2, PyObject* drovik);
+void add_config_members(PyObject* config);
+void add_configured_port_members(PyObject* configured_port);
+
+}  // namespace lanquist

@@ -1,0 +1,7 @@
+#include "lanquist/lanquist.hpp"
+
+namespace lanquist {
+
+void add_runner_members(PyObject*, PyObject*, PyObject*) {}
+
+}  // namespace lanquist
