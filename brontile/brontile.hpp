@@ -3,6 +3,10 @@
 
 #include "host/host.hpp"
 
+#include <cstddef>
+#include <type_traits>
+#include <utility>
+
 namespace brontile {
 
 constexpr const char* kModule = "brontile";
@@ -16,5 +20,61 @@ inline host::Ref global(PyObject* name) { return host::global(module(), name); }
 // Class definitions, run in this order at import.
 void define_errors(PyObject* m);    // NoSuchPlatform, NoSuchChip, NoSuchMode
 void define_platform(PyObject* m);  // Platform, SDKSwitch, BCMSwitch
+void define_ports(PyObject* m);     // Port, SDKPort, BCMPort
+void define_chips(PyObject* m);     // SDKChip, BCMChip
+
+// The chip families, one file each under families/. A family's classes come
+// after the base classes; each family names only its own classes and the bases.
+void define_trident(PyObject* m);       // Trident+, Trident
+void define_tridenttwo(PyObject* m);    // Trident2, Trident2+
+void define_tridentthree(PyObject* m);  // Trident3 X5, X7
+void define_qumran(PyObject* m);
+void define_tomahawk(PyObject* m);      // Tomahawk and its generations
+void define_maverick(PyObject* m);
+void define_helix4(PyObject* m);
+void define_hurricane2(PyObject* m);
+
+// --- chip classes made from rows ------------------------------------------------
+// One chip class: exactly what its own class statement gives.
+struct ChipRow {
+  const char* name;
+  const char* base;    // a class bound in the module before this row
+  const char* suffix;  // what its constructor adds to the first directory; nullptr: no constructor of its own
+  const char* doc;     // nullptr: no docstring
+};
+
+// The constructor of a row's class: the base's constructor (looked up by name
+// at call time, so a rebinding in the module is honoured), then the first entry
+// of chip_dir_list plus the suffix goes to the front of the list.
+host::Ref chip_row_init(const ChipRow& row, PyObject* self, PyObject* args, PyObject* kwargs);
+
+// The interpreter hands a method no context, so each row gets an entry point of its own.
+struct ChipInit {
+  PyCFunction classic;
+  PyCFunction modern;
+};
+void define_chip_rows(PyObject* m, const ChipRow* rows, const ChipInit* inits, std::size_t count);
+
+namespace detail {
+template <const auto& Rows, std::size_t I>
+host::Ref chip_init_at(PyObject* self, PyObject* args, PyObject* kwargs) {
+  return chip_row_init(Rows[I], self, args, kwargs);
+}
+
+template <const auto& Rows, std::size_t... I>
+void define_chip_table(PyObject* m, std::index_sequence<I...>) {
+  static const ChipInit inits[] = {
+      {reinterpret_cast<PyCFunction>(&host::classic_entry<&chip_init_at<Rows, I>>),
+       reinterpret_cast<PyCFunction>(&host::method_entry<&chip_init_at<Rows, I>>)}...};
+  define_chip_rows(m, Rows, inits, sizeof...(I));
+}
+}  // namespace detail
+
+// Make the classes of a static row table, in row order, and bind them in the module.
+template <const auto& Rows>
+void define_chip_table(PyObject* m) {
+  constexpr std::size_t n = std::extent<std::remove_reference_t<decltype(Rows)>>::value;
+  detail::define_chip_table<Rows>(m, std::make_index_sequence<n>());
+}
 
 }  // namespace brontile

@@ -1,0 +1,39 @@
+"""Small port fixtures shared by the brontile suites."""
+import brontile
+
+# SDKPort's constructor parameters, in order.
+WIRING = ('label', 'hw_ports', 'phy_types', 'phy_addrs', 'phy_layer', 'prim_offset', 'leds', 'unit',
+          'rx_polarity_flip', 'tx_polarity_flip', 'rx_lane_map', 'tx_lane_map', 'mdi_pair_map',
+          'pre_emphasis', 'drv_current', 'pre_drv_current', 'oversub', 'phy_id1', 'sys_interface')
+
+
+def make_port(cls=brontile.SDKPort, **fields):
+    """A port of `cls` with every wiring field None but those given."""
+    args = dict.fromkeys(WIRING)
+    args.update(fields)
+    return cls(**args)
+
+
+class QuadPort(brontile.BCMPort):
+    """A four-lane port type: one port, a two-way split on lane pairs, a
+    four-way breakout, and a gang mode in which it leads."""
+    modes = ('100G', '2x50G', '4x25G', '100G/4')
+    _speed_map = {'100G': 100, '2x50G': 50, '4x25G': 25, '100G/4': 100}
+    _ports = {'100G': 1, '2x50G': 2, '4x25G': 4, '100G/4': 1}
+    max_logical_ports = 4
+
+    def num_logical_ports(self, mode):
+        self._check_mode(mode)
+        return self._ports[mode]
+
+    def polarity_flip_val(self, mode, sub, polarity_flip):
+        return (mode, sub, polarity_flip)
+
+
+def raised(call):
+    """The exception that call() raises, or None."""
+    try:
+        call()
+    except Exception as e:  # the caller checks the kind
+        return e
+    return None
