@@ -1,0 +1,51 @@
+// Helpers shared by the members of Config (config.cpp: the object and ports.conf;
+// interfaces.cpp: MAC addresses and Linux interfaces).
+#pragma once
+
+#include <initializer_list>
+
+#include "lanquist/lanquist.hpp"
+
+namespace lanquist {
+namespace config_detail {
+
+using host::Ref;
+
+// The last five members of Config, added after the first eight.
+void add_interface_members(PyObject* config);
+
+// A new list of the given objects, in order: the word list handed to a runner.
+Ref word_list(std::initializer_list<PyObject*> words);
+
+// A command word filled from any value exactly as "%s" fills it.
+inline Ref as_word(PyObject* value) { return host::format(HN("%s"), host::tuple(value).get()); }
+
+// `self.<runner>.run(words)`: the runner is looked up on the object at each call.
+Ref run(PyObject* self, PyObject* runner, Ref words);
+
+// `self.platform.switch.chip`, read through the object's fields.
+Ref chip_of(PyObject* self);
+
+// Run `body` with `file` open, then close it. When the body fails, the file is
+// still closed and the body's error is the one that reaches the caller.
+template <typename F>
+void with_file(PyObject* file, F&& body) {
+  try {
+    body();
+  } catch (...) {
+    PyObject *type, *value, *tb;
+    PyErr_Fetch(&type, &value, &tb);
+    PyObject* closed = PyObject_CallMethodObjArgs(file, HN("close"), nullptr);
+    if (closed) {
+      Py_DECREF(closed);
+    } else {
+      PyErr_Clear();
+    }
+    PyErr_Restore(type, value, tb);
+    throw;
+  }
+  host::call_method(file, HN("close"));
+}
+
+}  // namespace config_detail
+}  // namespace lanquist

@@ -1,0 +1,175 @@
+// Config: MAC addresses from the EEPROM base and the Linux interfaces of the
+// front-panel ports (tap devices, kernel netdevs, their addresses, removal).
+//
+// Commands are handed to the runners as word lists built word by word, so an
+// interface name holding white space stays one argument.
+#include <string>
+
+#include "lanquist/config.hpp"
+
+namespace lanquist {
+namespace {
+using config_detail::as_word;
+using config_detail::chip_of;
+using config_detail::run;
+using config_detail::with_file;
+using config_detail::word_list;
+using host::Ref;
+
+#define TXT(s) HN(s)
+
+bool compare(PyObject* a, PyObject* b, int op) { return host::check_rc(PyObject_RichCompareBool(a, b, op)) != 0; }
+
+// The index to use: in l3-only mode every interface takes the base address.
+Ref effective_index(PyObject* self, PyObject* index) {
+  Ref mode = host::getattr(self, HN("macmode"));
+  if (host::equal(mode.get(), TXT("l3-only"))) return host::integer(0);
+  return Ref::borrow(index);
+}
+
+Ref address_of(PyObject* self, PyObject* index) {
+  Ref macbase = host::getattr(self, HN("macbase"));
+  return host::call_method(self, HN("makemacaddr"), macbase.get(), index);
+}
+
+Ref makemacaddr(PyObject*, PyObject* args, PyObject* kwargs) {
+  static const char* const names[] = {"inmac", "index"};
+  auto a = host::parse("makemacaddr", args, kwargs, names);
+  PyObject* inmac = a[0];
+  if (inmac == Py_None) return host::none();
+  auto byte = [&](long i) { return host::item(inmac, host::integer(i).get()); };
+  Ref eight = host::integer(8), sixteen = host::integer(16);
+
+  Ref low = byte(5);
+  Ref b4 = host::check(PyNumber_Lshift(byte(4).get(), eight.get()));
+  low = host::check(PyNumber_Or(low.get(), b4.get()));
+  Ref b3 = host::check(PyNumber_Lshift(byte(3).get(), sixteen.get()));
+  low = host::check(PyNumber_Or(low.get(), b3.get()));
+  Ref sum = host::check(PyNumber_Add(low.get(), a[1]));
+
+  // Only the low three bytes count up: anything outside them would change the OUI.
+  Ref top = host::integer(0xFFFFFF), zero = host::integer(0);
+  if (compare(sum.get(), top.get(), Py_GT) || compare(sum.get(), zero.get(), Py_LT)) {
+    Ref out = host::getattr(global(HN("sys")).get(), HN("stdout"));
+    host::call_method(out.get(), HN("write"), TXT("Tried to carry into OUI.\n"));
+    return host::none();
+  }
+
+  Ref mask = host::integer(255);
+  Ref hi = host::check(PyNumber_Rshift(sum.get(), sixteen.get()));
+  Ref mid = host::check(PyNumber_Rshift(sum.get(), eight.get()));
+  Ref mac = host::check(PyList_New(0));
+  for (Ref v : {byte(0), byte(1), byte(2), host::check(PyNumber_And(hi.get(), mask.get())),
+                host::check(PyNumber_And(mid.get(), mask.get())), host::check(PyNumber_And(sum.get(), mask.get()))}) {
+    host::check_rc(PyList_Append(mac.get(), v.get()));
+  }
+  return mac;
+}
+
+Ref destroyints(PyObject* self, PyObject* args, PyObject* kwargs) {
+  static const char* const names[] = {"interface_set"};
+  auto a = host::parse("destroyints", args, kwargs, names);
+  Ref it = host::check(PyObject_GetIter(a[0]));
+  while (Ref name = Ref::steal(PyIter_Next(it.get()))) {
+    // The switch's own interfaces are never removed.
+    if (host::contains(name.get(), TXT("switch"))) continue;
+    run(self, HN("iproute2"), word_list({TXT("link"), TXT("del"), TXT("dev"), as_word(name.get()).get()}));
+  }
+  if (PyErr_Occurred()) host::fail();
+  host::call_method(a[0], HN("clear"));
+  return host::none();
+}
+
+Ref setmac(PyObject* self, PyObject* args, PyObject* kwargs) {
+  static const char* const names[] = {"portname", "index"};
+  auto a = host::parse("setmac", args, kwargs, names);
+  Ref index = effective_index(self, a[1]);
+  Ref mac = address_of(self, index.get());
+  if (mac.get() == Py_None) return host::none();
+  Ref name = as_word(a[0]);
+  run(self, HN("iproute2"), word_list({TXT("link"), TXT("set"), name.get(), TXT("down")}));
+  Ref bytes = host::check(PySequence_Tuple(mac.get()));
+  Ref address = host::format(TXT("%x:%x:%x:%x:%x:%x"), bytes.get());
+  run(self, HN("iproute2"),
+      word_list({TXT("link"), TXT("set"), TXT("dev"), name.get(), TXT("address"), address.get()}));
+  return host::none();
+}
+
+Ref maketap(PyObject* self, PyObject* args, PyObject* kwargs) {
+  static const char* const names[] = {"netdevs"};
+  auto a = host::parse("maketap", args, kwargs, names);
+  Ref it = host::check(PyObject_GetIter(a[0]));
+  while (Ref entry = Ref::steal(PyIter_Next(it.get()))) {
+    Ref portname = host::item(entry.get(), TXT("portname"));
+    Ref index = effective_index(self, host::item(entry.get(), TXT("index")).get());
+    if (address_of(self, index.get()).get() == Py_None) continue;
+    run(self, HN("iproute2"),
+        word_list({TXT("tuntap"), TXT("add"), TXT("dev"), as_word(portname.get()).get(), TXT("mode"), TXT("tap"),
+                   TXT("one_queue")}));
+    host::call_method(self, HN("setmac"), portname.get(), index.get());
+  }
+  if (PyErr_Occurred()) host::fail();
+  return host::none();
+}
+
+Ref unsupported_message(PyObject* base) {
+  static const std::string fmt =
+      std::string("Kernel netdevs are not supported") + std::string(27, ' ') + "on %s, only on Broadcom and Mellanox";
+  return host::format(host::text(fmt.c_str()).get(), host::tuple(base).get());
+}
+
+Ref makekernnet(PyObject* self, PyObject* args, PyObject* kwargs) {
+  static const char* const names[] = {"netdevs"};
+  auto a = host::parse("makekernnet", args, kwargs, names);
+  if (host::truth(host::getattr(self, HN("dummy")).get())) return host::none();
+
+  Ref it = host::check(PyObject_GetIter(a[0]));
+  while (Ref entry = Ref::steal(PyIter_Next(it.get()))) {
+    Ref portname = host::item(entry.get(), TXT("portname"));
+    Ref given = host::item(entry.get(), TXT("index"));
+    Ref unit = host::item(entry.get(), TXT("unit"));
+    Ref index = effective_index(self, given.get());
+
+    if (address_of(self, index.get()).get() != Py_None) {
+      Ref base = host::getattr(chip_of(self).get(), HN("sw_base"));
+      bool bcm = host::equal(base.get(), TXT("bcm"));
+      if (!bcm && !host::equal(base.get(), TXT("mlx"))) {
+        host::raise_value(global(HN("UnsupportedPlatformError")).get(), unsupported_message(base.get()).get());
+      }
+      PyObject* link_type = bcm ? TXT("bcm_knet") : TXT("mlx_sx_netdev");
+      run(self, HN("drovik"),
+          word_list({TXT("add"), TXT("name"), as_word(portname.get()).get(), TXT("type"), link_type, TXT("unit"),
+                     as_word(unit.get()).get()}));
+      host::call_method(self, HN("setmac"), portname.get(), index.get());
+    }
+
+    Ref base = host::getattr(chip_of(self).get(), HN("sw_base"));
+    if (host::equal(base.get(), TXT("bcm"))) {
+      Ref file = host::call(global(HN("open")).get(), TXT("/proc/bcm/knet/link"), TXT("w"));
+      Ref line = host::format(TXT("%s=down"), host::tuple(portname.get()).get());
+      with_file(file.get(), [&] { host::call_method(file.get(), HN("write"), line.get()); });
+    }
+  }
+  if (PyErr_Occurred()) host::fail();
+  return host::none();
+}
+
+#undef TXT
+
+}  // namespace
+
+namespace config_detail {
+
+void add_interface_members(PyObject* cls) {
+  host::add_method<makemacaddr>(cls, "makemacaddr",
+                                "The base address plus index in its low three bytes, or None on a carry.");
+  host::add_method<destroyints>(cls, "destroyints",
+                                "Remove the interfaces of the set (not the switch's) and empty it.");
+  host::add_method<setmac>(cls, "setmac", "Give an interface the address of its MAC index, leaving it down.");
+  host::add_method<maketap>(cls, "maketap", "Create a tap device with its address for each entry that has one.");
+  host::add_method<makekernnet>(cls, "makekernnet",
+                                "Create a kernel netdev with its address for each entry that has one.");
+}
+
+}  // namespace config_detail
+}  // namespace lanquist
