@@ -17,7 +17,11 @@ void raise_bare(PyObject* type) {
 void raise_value(PyObject* type, PyObject* value) {
   // Instantiate here, so that a tuple value stays one argument.
   Ref exc = call(type, value);
-  PyErr_SetObject(PyExceptionInstance_Class(exc.get()), exc.get());
+  raise_instance(exc.get());
+}
+
+void raise_instance(PyObject* exc) {
+  PyErr_SetObject(PyExceptionInstance_Class(exc), exc);
   fail();
 }
 

@@ -26,6 +26,8 @@ struct Error {};
 [[noreturn]] void raise_bare(PyObject* type);
 // Raise `type(value)` with one object argument, kept as is.
 [[noreturn]] void raise_value(PyObject* type, PyObject* value);
+// Raise an exception instance already made.
+[[noreturn]] void raise_instance(PyObject* exc);
 
 class Ref {
  public:
@@ -106,6 +108,24 @@ Ref call_method(PyObject* o, PyObject* name, A... args) {
 }
 // Call with positional arguments and keyword arguments from a dict (or NULL).
 Ref call_kw(PyObject* callable, PyObject* args, PyObject* kwargs);
+
+// Run `body`, then `file.close()`. The file is closed also when the body fails,
+// and then the body's error is the one that reaches the caller.
+template <typename F>
+void closing(PyObject* file, F&& body) {
+  try {
+    body();
+  } catch (...) {
+    PyObject *type, *value, *tb;
+    PyErr_Fetch(&type, &value, &tb);
+    PyObject* closed = PyObject_CallMethod(file, const_cast<char*>("close"), nullptr);
+    Py_XDECREF(closed);
+    PyErr_Clear();
+    PyErr_Restore(type, value, tb);
+    throw;
+  }
+  check(PyObject_CallMethod(file, const_cast<char*>("close"), nullptr));
+}
 
 // --- modules -------------------------------------------------------------------
 Ref import(const char* name);

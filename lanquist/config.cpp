@@ -30,7 +30,6 @@ Ref chip_of(PyObject* self) {
 
 namespace {
 using config_detail::chip_of;
-using config_detail::with_file;
 using host::Ref;
 
 // Constant texts are interned once per call site, like attribute names.
@@ -204,7 +203,7 @@ Ref read_config(PyObject* self, PyObject* args, PyObject* kwargs) {
 
   Ref file = host::call(global(HN("open")).get(), configfile, TXT("r"));
   Ref text;
-  with_file(file.get(), [&] { text = host::call_method(file.get(), HN("read")); });
+  host::closing(file.get(), [&] { text = host::call_method(file.get(), HN("read")); });
   host::call_method(self, HN("config"), text.get());
   return host::none();
 }
@@ -256,7 +255,7 @@ Ref write_config(PyObject* self, PyObject* args, PyObject* kwargs) {
       host::call_kw(sorted.get(), host::tuple(keys.get()).get(), new_dict({{HN("key"), int_type().get()}}).get());
 
   Ref file = host::call(global(HN("open")).get(), a[0], TXT("w"));
-  with_file(file.get(), [&] {
+  host::closing(file.get(), [&] {
     host::call_method(file.get(), HN("write"), TXT("# XXX - default config file (needs documentation comments)\n"));
     for (Py_ssize_t i = 0; i < PyList_GET_SIZE(order.get()); ++i) {
       PyObject* key = PyList_GET_ITEM(order.get(), i);

@@ -26,26 +26,5 @@ Ref run(PyObject* self, PyObject* runner, Ref words);
 // `self.platform.switch.chip`, read through the object's fields.
 Ref chip_of(PyObject* self);
 
-// Run `body` with `file` open, then close it. When the body fails, the file is
-// still closed and the body's error is the one that reaches the caller.
-template <typename F>
-void with_file(PyObject* file, F&& body) {
-  try {
-    body();
-  } catch (...) {
-    PyObject *type, *value, *tb;
-    PyErr_Fetch(&type, &value, &tb);
-    PyObject* closed = PyObject_CallMethodObjArgs(file, HN("close"), nullptr);
-    if (closed) {
-      Py_DECREF(closed);
-    } else {
-      PyErr_Clear();
-    }
-    PyErr_Restore(type, value, tb);
-    throw;
-  }
-  host::call_method(file, HN("close"));
-}
-
 }  // namespace config_detail
 }  // namespace lanquist

@@ -20,15 +20,10 @@ constexpr const char* kName = "lanquist.configparser";
 // Our module, kept for the life of the process (the extension is never unloaded).
 PyObject* g_cp = nullptr;
 
-[[noreturn]] void raise_instance(const Ref& exc) {
-  PyErr_SetObject(PyExceptionInstance_Class(exc.get()), exc.get());
-  host::fail();
-}
-
 template <typename... A>
 [[noreturn]] void raise_error(PyObject* class_name, A... args) {
   Ref cls = host::getattr(g_cp, class_name);
-  raise_instance(host::call(cls.get(), static_cast<PyObject*>(args)...));
+  host::raise_instance(host::call(cls.get(), static_cast<PyObject*>(args)...).get());
 }
 
 Ref fmt(const char* format, const Ref& args) { return host::format(host::text(format).get(), args.get()); }
@@ -291,7 +286,7 @@ void read(PyObject* self, PyObject* fp, PyObject* source) {
   join_values(defaults.get());
   Ref all = host::call_method(sections.get(), HN("values"));
   for (Py_ssize_t i = 0, n = host::length(all.get()); i < n; ++i) join_values(host::item(all.get(), i).get());
-  if (error) raise_instance(error);
+  if (error) host::raise_instance(error.get());
 }
 
 Ref parser_readfp(PyObject* self, PyObject* args, PyObject* kwargs) {

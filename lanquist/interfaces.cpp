@@ -12,7 +12,6 @@ namespace {
 using config_detail::as_word;
 using config_detail::chip_of;
 using config_detail::run;
-using config_detail::with_file;
 using config_detail::word_list;
 using host::Ref;
 
@@ -147,7 +146,7 @@ Ref makekernnet(PyObject* self, PyObject* args, PyObject* kwargs) {
     if (host::equal(base.get(), TXT("bcm"))) {
       Ref file = host::call(global(HN("open")).get(), TXT("/proc/bcm/knet/link"), TXT("w"));
       Ref line = host::format(TXT("%s=down"), host::tuple(portname.get()).get());
-      with_file(file.get(), [&] { host::call_method(file.get(), HN("write"), line.get()); });
+      host::closing(file.get(), [&] { host::call_method(file.get(), HN("write"), line.get()); });
     }
   }
   if (PyErr_Occurred()) host::fail();

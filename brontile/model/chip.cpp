@@ -38,22 +38,7 @@ Ref is_acpi(PyObject*, PyObject* args, PyObject* kwargs) {
 Ref read_file(PyObject* path) {
   Ref f = host::call(global(HN("open")).get(), path, HN("r"));
   Ref content;
-  try {
-    content = host::call_method(f.get(), HN("read"));
-  } catch (const host::Error&) {
-    PyObject *type, *value, *tb;
-    PyErr_Fetch(&type, &value, &tb);
-    Ref closed = Ref::steal(PyObject_CallMethodObjArgs(f.get(), HN("close"), nullptr));
-    if (closed) {
-      PyErr_Restore(type, value, tb);
-    } else {
-      Py_XDECREF(type);
-      Py_XDECREF(value);
-      Py_XDECREF(tb);
-    }
-    throw;
-  }
-  host::call_method(f.get(), HN("close"));
+  host::closing(f.get(), [&] { content = host::call_method(f.get(), HN("read")); });
   return content;
 }
 

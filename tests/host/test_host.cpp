@@ -300,3 +300,36 @@ TEST(Errors, RaiseValueKeepsOneArgument) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Closing, ClosesOnSuccessAndOnFailureKeepingTheBodysError) {
+  Ref ns = run(
+      "class F(object):\n"
+      "    closed = 0\n"
+      "    def __init__(self, close_fails=False):\n"
+      "        self.close_fails = close_fails\n"
+      "    def read(self):\n"
+      "        raise IOError('read failed')\n"
+      "    def close(self):\n"
+      "        F.closed += 1\n"
+      "        if self.close_fails:\n"
+      "            raise OSError('close failed')\n"
+      "good, bad = F(), F(close_fails=True)\n");
+  PyObject* cls = get(ns, "F");
+  int ran = 0;
+  host::closing(get(ns, "good"), [&] { ++ran; });
+  EXPECT_EQ(ran, 1);
+  for (const char* name : {"good", "bad"}) {
+    try {
+      host::closing(get(ns, name), [&] { host::call_method(get(ns, name), HN("read")); });
+      ADD_FAILURE() << "expected the read error";
+    } catch (const host::Error&) {
+      EXPECT_TRUE(PyErr_ExceptionMatches(PyExc_IOError)) << name;
+      EXPECT_EQ(error_text(), "read failed") << name;
+    }
+  }
+  EXPECT_EQ(PyInt_AsLong(host::getattr(cls, HN("closed")).get()), 3);
+}
+
+}  // namespace
