@@ -43,6 +43,15 @@ Ref call_kw(PyObject* callable, PyObject* args, PyObject* kwargs) {
   return check(PyObject_Call(callable, args, kwargs));
 }
 
+Ref slice(PyObject* o, Py_ssize_t start, Py_ssize_t stop) {
+  PySequenceMethods* sq = Py_TYPE(o)->tp_as_sequence;
+  if (sq && sq->sq_slice) return check(PySequence_GetSlice(o, start, stop));
+  Ref lo = start == 0 ? none() : check(PyInt_FromSsize_t(start));
+  Ref hi = stop == kOpen ? none() : check(PyInt_FromSsize_t(stop));
+  Ref s = check(PySlice_New(lo.get(), hi.get(), nullptr));
+  return check(PyObject_GetItem(o, s.get()));
+}
+
 Ref import(const char* name) { return check(PyImport_ImportModule(name)); }
 
 Ref import_top(const char* dotted) {

@@ -95,6 +95,10 @@ inline bool equal(PyObject* a, PyObject* b) { return check_rc(PyObject_RichCompa
 inline bool contains(PyObject* container, PyObject* v) { return check_rc(PySequence_Contains(container, v)) != 0; }
 // `fmt % args` with the host's own formatting.
 inline Ref format(PyObject* fmt, PyObject* args) { return check(PyString_Format(fmt, args)); }
+// o[start:stop] as Python's simple slice does it (negative ends count from the
+// back); kOpen leaves an end open.
+constexpr Py_ssize_t kOpen = PY_SSIZE_T_MAX;
+Ref slice(PyObject* o, Py_ssize_t start, Py_ssize_t stop);
 inline Ref str(PyObject* o) { return check(PyObject_Str(o)); }
 inline Ref repr(PyObject* o) { return check(PyObject_Repr(o)); }
 

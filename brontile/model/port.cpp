@@ -13,8 +13,7 @@ namespace {
 // The interface number of a hardware interface name: int() of what follows
 // the two-letter prefix ("xe12" -> 12).
 Ref intf_number(PyObject* name) {
-  Ref two = host::integer(2);
-  Ref tail = port::slice(name, two.get(), nullptr);
+  Ref tail = host::slice(name, 2, host::kOpen);
   return host::check(PyNumber_Int(tail.get()));
 }
 
@@ -114,8 +113,7 @@ Ref num_phys(PyObject* self) {
 Ref hw_intf_prefix(PyObject* self, PyObject* args, PyObject* kwargs) {
   auto a = host::parse("hw_intf_prefix", args, kwargs, kModeSub);
   Ref name = hw_port_at(self, a[1]);
-  Ref two = host::integer(2);
-  return port::slice(name.get(), nullptr, two.get());
+  return host::slice(name.get(), 0, 2);
 }
 
 // In a two-port mode each sub-port spans two lanes: sub-port s starts at lane 2s.

@@ -6,9 +6,6 @@
 namespace brontile {
 namespace port {
 
-// o[start:stop] with Python's slice rules; nullptr leaves that end open.
-host::Ref slice(PyObject* o, PyObject* start, PyObject* stop);
-
 // Mode grammar and configuration queries (port_modes.cpp).
 host::Ref check_mode(PyObject* cls, PyObject* args, PyObject* kwargs);
 host::Ref speed(PyObject* cls, PyObject* args, PyObject* kwargs);

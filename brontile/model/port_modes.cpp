@@ -63,11 +63,6 @@ void append_once(PyObject* list, PyObject* v) {
 
 }  // namespace
 
-Ref slice(PyObject* o, PyObject* start, PyObject* stop) {
-  Ref s = host::check(PySlice_New(start, stop, nullptr));
-  return host::item(o, s.get());
-}
-
 Ref check_mode(PyObject* cls, PyObject* args, PyObject* kwargs) {
   static const char* const names[] = {"mode"};
   auto a = host::parse("_check_mode", args, kwargs, names);
@@ -76,18 +71,17 @@ Ref check_mode(PyObject* cls, PyObject* args, PyObject* kwargs) {
   if (host::contains(modes.get(), mode)) return host::none();
 
   Ref found = host::check(PyList_New(0));
-  Ref two = host::integer(2), minus_two = host::integer(-2);
   Ref it = host::check(PyObject_GetIter(modes.get()));
   while (Ref m = Ref::steal(PyIter_Next(it.get()))) {
     if (host::contains(m.get(), HN("x"))) {
       append_once(found.get(), HN("1x"));
       append_once(found.get(), HN("/1"));
-      append_once(found.get(), slice(m.get(), nullptr, two.get()).get());
+      append_once(found.get(), host::slice(m.get(), 0, 2).get());
     }
     if (host::contains(m.get(), HN("/"))) {
       append_once(found.get(), HN("1x"));
       append_once(found.get(), HN("/1"));
-      append_once(found.get(), slice(m.get(), minus_two.get(), nullptr).get());
+      append_once(found.get(), host::slice(m.get(), -2, host::kOpen).get());
     }
   }
   if (PyErr_Occurred()) host::fail();
