@@ -17,6 +17,15 @@ PyObject* module();
 // A module global looked up at call time, as Python code naming it would.
 inline host::Ref global(PyObject* name) { return host::global(module(), name); }
 
+// Run the constructor of the module's class `base` on `self`. The class is
+// found by name at call time, as a Python class statement naming it would.
+template <typename... A>
+void run_base_init(PyObject* base, PyObject* self, A... args) {
+  host::Ref cls = global(base);
+  host::Ref init = host::getattr(cls.get(), HN("__init__"));
+  host::call(init.get(), self, args...);
+}
+
 // Class definitions, run in this order at import.
 void define_errors(PyObject* m);    // NoSuchPlatform, NoSuchChip, NoSuchMode
 void define_platform(PyObject* m);  // Platform, SDKSwitch, BCMSwitch

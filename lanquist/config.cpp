@@ -20,10 +20,9 @@ Ref run(PyObject* self, PyObject* runner, Ref words) {
   return host::call_method(r.get(), HN("run"), words.get());
 }
 
-Ref chip_of(PyObject* self) {
+Ref switch_of(PyObject* self) {
   Ref platform = host::getattr(self, HN("platform"));
-  Ref sw = host::getattr(platform.get(), HN("switch"));
-  return host::getattr(sw.get(), HN("chip"));
+  return host::getattr(platform.get(), HN("switch"));
 }
 
 }  // namespace config_detail
@@ -32,14 +31,7 @@ namespace {
 using config_detail::chip_of;
 using host::Ref;
 
-// Constant texts are interned once per call site, like attribute names.
-#define TXT(s) HN(s)
-
-Ref platform_ports(PyObject* self) {
-  Ref platform = host::getattr(self, HN("platform"));
-  Ref sw = host::getattr(platform.get(), HN("switch"));
-  return host::getattr(sw.get(), HN("ports"));
-}
+Ref platform_ports(PyObject* self) { return host::getattr(config_detail::switch_of(self).get(), HN("ports")); }
 
 Ref new_dict(std::initializer_list<std::pair<PyObject*, PyObject*>> items) {
   Ref d = host::check(PyDict_New());
@@ -91,7 +83,7 @@ Ref init(PyObject* self, PyObject* args, PyObject* kwargs) {
   Ref macrange = host::getattr(eeprom.get(), HN("macrange"));
   host::setattr(self, HN("macrange"), macrange.get());
   Ref macaddr = host::getattr(eeprom.get(), HN("macaddr"));
-  Ref fields = host::call_method(macaddr.get(), HN("split"), TXT(":"));
+  Ref fields = host::call_method(macaddr.get(), HN("split"), HN(":"));
   Ref it = host::check(PyObject_GetIter(fields.get()));
   Ref sixteen = host::integer(16);
   while (Ref field = Ref::steal(PyIter_Next(it.get()))) {
@@ -100,7 +92,7 @@ Ref init(PyObject* self, PyObject* args, PyObject* kwargs) {
   }
   if (PyErr_Occurred()) host::fail();
 
-  host::setattr(self, HN("macmode"), TXT("standard"));
+  host::setattr(self, HN("macmode"), HN("standard"));
   return host::none();
 }
 
@@ -109,14 +101,14 @@ Ref init(PyObject* self, PyObject* args, PyObject* kwargs) {
 Ref config(PyObject* self, PyObject* args, PyObject* kwargs) {
   static const char* const names[] = {"config"};
   auto a = host::parse("config", args, kwargs, names);
-  Ref text = host::check(PyNumber_Add(TXT("[ports]\n"), a[0]));
+  Ref text = host::check(PyNumber_Add(HN("[ports]\n"), a[0]));
 
   Ref parser_class = host::getattr(global(HN("configparser")).get(), HN("RawConfigParser"));
   Ref parser = host::call(parser_class.get());
   host::setattr(parser.get(), HN("optionxform"), identity().get());
   Ref stream = host::call(host::getattr(global(HN("StringIO")).get(), HN("StringIO")).get(), text.get());
   host::call_method(parser.get(), HN("readfp"), stream.get());
-  Ref items = host::call_method(parser.get(), HN("items"), TXT("ports"));
+  Ref items = host::call_method(parser.get(), HN("items"), HN("ports"));
   Ref map = host::check(PyDict_New());
   host::check_rc(PyDict_MergeFromSeq2(map.get(), items.get(), 1));
 
@@ -166,12 +158,12 @@ struct ChipText {
 
 const std::array<ChipText, 6>& chip_texts() {
   static const std::array<ChipText, 6> table = {{
-      {TXT("hw_desc"), HN("hw_desc")},
-      {TXT("rc.forwarding"), HN("rc_forwarding")},
-      {TXT("datapath.conf"), HN("datapath_conf")},
-      {TXT("sdk.bcm"), HN("sdk_bcm")},
-      {TXT("uft.json"), HN("uft")},
-      {TXT("riot.json"), HN("riot")},
+      {HN("hw_desc"), HN("hw_desc")},
+      {HN("rc.forwarding"), HN("rc_forwarding")},
+      {HN("datapath.conf"), HN("datapath_conf")},
+      {HN("sdk.bcm"), HN("sdk_bcm")},
+      {HN("uft.json"), HN("uft")},
+      {HN("riot.json"), HN("riot")},
   }};
   return table;
 }
@@ -201,7 +193,7 @@ Ref read_config(PyObject* self, PyObject* args, PyObject* kwargs) {
     return host::none();
   }
 
-  Ref file = host::call(global(HN("open")).get(), configfile, TXT("r"));
+  Ref file = host::call(global(HN("open")).get(), configfile, HN("r"));
   Ref text;
   host::closing(file.get(), [&] { text = host::call_method(file.get(), HN("read")); });
   host::call_method(self, HN("config"), text.get());
@@ -212,12 +204,12 @@ Ref init_config(PyObject* self, PyObject* args, PyObject* kwargs) {
   host::parse_none("init_config", args, kwargs);
   Ref os = global(HN("os"));
   Ref path = host::getattr(os.get(), HN("path"));
-  PyObject* etc = TXT("/etc/bcm.d");
+  PyObject* etc = HN("/etc/bcm.d");
   if (!host::truth(host::call_method(path.get(), HN("isdir"), etc).get())) {
     host::call_method(os.get(), HN("mkdir"), etc);
   }
   Ref config_path = host::getattr(chip_of(self).get(), HN("bcm_config_path"));
-  Ref rc_soc = host::call_method(path.get(), HN("join"), config_path.get(), TXT("rc.soc"));
+  Ref rc_soc = host::call_method(path.get(), HN("join"), config_path.get(), HN("rc.soc"));
   host::call_method(global(HN("shutil")).get(), HN("copy"), rc_soc.get(), etc);
 
   Ref map = host::check(PyDict_New());
@@ -226,7 +218,7 @@ Ref init_config(PyObject* self, PyObject* args, PyObject* kwargs) {
   while (Ref port = Ref::steal(PyIter_Next(it.get()))) {
     Ref key = host::getattr(port.get(), HN("label"));
     if (host::truth(host::getattr(port.get(), HN("is_fabric")).get())) {
-      key = host::check(PyNumber_Add(TXT("Fabric-"), key.get()));
+      key = host::check(PyNumber_Add(HN("Fabric-"), key.get()));
     }
     Ref mode = host::getattr(port.get(), HN("default_mode"));
     host::check_rc(PyObject_SetItem(map.get(), key.get(), mode.get()));
@@ -246,7 +238,7 @@ Ref write_config(PyObject* self, PyObject* args, PyObject* kwargs) {
   Ref keys = host::check(PyList_New(0));
   Ref it = host::check(PyObject_GetIter(map.get()));
   while (Ref key = Ref::steal(PyIter_Next(it.get()))) {
-    Ref fabric = host::call_method(key.get(), HN("startswith"), TXT("Fabric-"));
+    Ref fabric = host::call_method(key.get(), HN("startswith"), HN("Fabric-"));
     if (!host::truth(fabric.get())) host::check_rc(PyList_Append(keys.get(), key.get()));
   }
   if (PyErr_Occurred()) host::fail();
@@ -254,13 +246,13 @@ Ref write_config(PyObject* self, PyObject* args, PyObject* kwargs) {
   Ref order =
       host::call_kw(sorted.get(), host::tuple(keys.get()).get(), new_dict({{HN("key"), int_type().get()}}).get());
 
-  Ref file = host::call(global(HN("open")).get(), a[0], TXT("w"));
+  Ref file = host::call(global(HN("open")).get(), a[0], HN("w"));
   host::closing(file.get(), [&] {
-    host::call_method(file.get(), HN("write"), TXT("# XXX - default config file (needs documentation comments)\n"));
+    host::call_method(file.get(), HN("write"), HN("# XXX - default config file (needs documentation comments)\n"));
     for (Py_ssize_t i = 0; i < PyList_GET_SIZE(order.get()); ++i) {
       PyObject* key = PyList_GET_ITEM(order.get(), i);
       Ref mode = host::item(map.get(), key);
-      Ref line = host::format(TXT("%s=%s\n"), host::tuple(key, mode.get()).get());
+      Ref line = host::format(HN("%s=%s\n"), host::tuple(key, mode.get()).get());
       host::call_method(file.get(), HN("write"), line.get());
     }
   });
@@ -273,8 +265,6 @@ Ref set_macmode(PyObject* self, PyObject* args, PyObject* kwargs) {
   host::setattr(self, HN("macmode"), a[0]);
   return host::none();
 }
-
-#undef TXT
 
 }  // namespace
 

@@ -23,8 +23,10 @@ inline Ref as_word(PyObject* value) { return host::format(HN("%s"), host::tuple(
 // `self.<runner>.run(words)`: the runner is looked up on the object at each call.
 Ref run(PyObject* self, PyObject* runner, Ref words);
 
-// `self.platform.switch.chip`, read through the object's fields.
-Ref chip_of(PyObject* self);
+// `self.platform.switch`, read through the object's fields.
+Ref switch_of(PyObject* self);
+// `self.platform.switch.chip`.
+inline Ref chip_of(PyObject* self) { return host::getattr(switch_of(self).get(), HN("chip")); }
 
 }  // namespace config_detail
 }  // namespace lanquist

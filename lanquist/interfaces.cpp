@@ -15,14 +15,12 @@ using config_detail::run;
 using config_detail::word_list;
 using host::Ref;
 
-#define TXT(s) HN(s)
-
 bool compare(PyObject* a, PyObject* b, int op) { return host::check_rc(PyObject_RichCompareBool(a, b, op)) != 0; }
 
 // The index to use: in l3-only mode every interface takes the base address.
 Ref effective_index(PyObject* self, PyObject* index) {
   Ref mode = host::getattr(self, HN("macmode"));
-  if (host::equal(mode.get(), TXT("l3-only"))) return host::integer(0);
+  if (host::equal(mode.get(), HN("l3-only"))) return host::integer(0);
   return Ref::borrow(index);
 }
 
@@ -50,7 +48,7 @@ Ref makemacaddr(PyObject*, PyObject* args, PyObject* kwargs) {
   Ref top = host::integer(0xFFFFFF), zero = host::integer(0);
   if (compare(sum.get(), top.get(), Py_GT) || compare(sum.get(), zero.get(), Py_LT)) {
     Ref out = host::getattr(global(HN("sys")).get(), HN("stdout"));
-    host::call_method(out.get(), HN("write"), TXT("Tried to carry into OUI.\n"));
+    host::call_method(out.get(), HN("write"), HN("Tried to carry into OUI.\n"));
     return host::none();
   }
 
@@ -71,8 +69,8 @@ Ref destroyints(PyObject* self, PyObject* args, PyObject* kwargs) {
   Ref it = host::check(PyObject_GetIter(a[0]));
   while (Ref name = Ref::steal(PyIter_Next(it.get()))) {
     // The switch's own interfaces are never removed.
-    if (host::contains(name.get(), TXT("switch"))) continue;
-    run(self, HN("iproute2"), word_list({TXT("link"), TXT("del"), TXT("dev"), as_word(name.get()).get()}));
+    if (host::contains(name.get(), HN("switch"))) continue;
+    run(self, HN("iproute2"), word_list({HN("link"), HN("del"), HN("dev"), as_word(name.get()).get()}));
   }
   if (PyErr_Occurred()) host::fail();
   host::call_method(a[0], HN("clear"));
@@ -86,11 +84,11 @@ Ref setmac(PyObject* self, PyObject* args, PyObject* kwargs) {
   Ref mac = address_of(self, index.get());
   if (mac.get() == Py_None) return host::none();
   Ref name = as_word(a[0]);
-  run(self, HN("iproute2"), word_list({TXT("link"), TXT("set"), name.get(), TXT("down")}));
+  run(self, HN("iproute2"), word_list({HN("link"), HN("set"), name.get(), HN("down")}));
   Ref bytes = host::check(PySequence_Tuple(mac.get()));
-  Ref address = host::format(TXT("%x:%x:%x:%x:%x:%x"), bytes.get());
+  Ref address = host::format(HN("%x:%x:%x:%x:%x:%x"), bytes.get());
   run(self, HN("iproute2"),
-      word_list({TXT("link"), TXT("set"), TXT("dev"), name.get(), TXT("address"), address.get()}));
+      word_list({HN("link"), HN("set"), HN("dev"), name.get(), HN("address"), address.get()}));
   return host::none();
 }
 
@@ -99,12 +97,12 @@ Ref maketap(PyObject* self, PyObject* args, PyObject* kwargs) {
   auto a = host::parse("maketap", args, kwargs, names);
   Ref it = host::check(PyObject_GetIter(a[0]));
   while (Ref entry = Ref::steal(PyIter_Next(it.get()))) {
-    Ref portname = host::item(entry.get(), TXT("portname"));
-    Ref index = effective_index(self, host::item(entry.get(), TXT("index")).get());
+    Ref portname = host::item(entry.get(), HN("portname"));
+    Ref index = effective_index(self, host::item(entry.get(), HN("index")).get());
     if (address_of(self, index.get()).get() == Py_None) continue;
     run(self, HN("iproute2"),
-        word_list({TXT("tuntap"), TXT("add"), TXT("dev"), as_word(portname.get()).get(), TXT("mode"), TXT("tap"),
-                   TXT("one_queue")}));
+        word_list({HN("tuntap"), HN("add"), HN("dev"), as_word(portname.get()).get(), HN("mode"), HN("tap"),
+                   HN("one_queue")}));
     host::call_method(self, HN("setmac"), portname.get(), index.get());
   }
   if (PyErr_Occurred()) host::fail();
@@ -124,36 +122,34 @@ Ref makekernnet(PyObject* self, PyObject* args, PyObject* kwargs) {
 
   Ref it = host::check(PyObject_GetIter(a[0]));
   while (Ref entry = Ref::steal(PyIter_Next(it.get()))) {
-    Ref portname = host::item(entry.get(), TXT("portname"));
-    Ref given = host::item(entry.get(), TXT("index"));
-    Ref unit = host::item(entry.get(), TXT("unit"));
+    Ref portname = host::item(entry.get(), HN("portname"));
+    Ref given = host::item(entry.get(), HN("index"));
+    Ref unit = host::item(entry.get(), HN("unit"));
     Ref index = effective_index(self, given.get());
 
     if (address_of(self, index.get()).get() != Py_None) {
       Ref base = host::getattr(chip_of(self).get(), HN("sw_base"));
-      bool bcm = host::equal(base.get(), TXT("bcm"));
-      if (!bcm && !host::equal(base.get(), TXT("mlx"))) {
+      bool bcm = host::equal(base.get(), HN("bcm"));
+      if (!bcm && !host::equal(base.get(), HN("mlx"))) {
         host::raise_value(global(HN("UnsupportedPlatformError")).get(), unsupported_message(base.get()).get());
       }
-      PyObject* link_type = bcm ? TXT("bcm_knet") : TXT("mlx_sx_netdev");
+      PyObject* link_type = bcm ? HN("bcm_knet") : HN("mlx_sx_netdev");
       run(self, HN("drovik"),
-          word_list({TXT("add"), TXT("name"), as_word(portname.get()).get(), TXT("type"), link_type, TXT("unit"),
+          word_list({HN("add"), HN("name"), as_word(portname.get()).get(), HN("type"), link_type, HN("unit"),
                      as_word(unit.get()).get()}));
       host::call_method(self, HN("setmac"), portname.get(), index.get());
     }
 
     Ref base = host::getattr(chip_of(self).get(), HN("sw_base"));
-    if (host::equal(base.get(), TXT("bcm"))) {
-      Ref file = host::call(global(HN("open")).get(), TXT("/proc/bcm/knet/link"), TXT("w"));
-      Ref line = host::format(TXT("%s=down"), host::tuple(portname.get()).get());
+    if (host::equal(base.get(), HN("bcm"))) {
+      Ref file = host::call(global(HN("open")).get(), HN("/proc/bcm/knet/link"), HN("w"));
+      Ref line = host::format(HN("%s=down"), host::tuple(portname.get()).get());
       host::closing(file.get(), [&] { host::call_method(file.get(), HN("write"), line.get()); });
     }
   }
   if (PyErr_Occurred()) host::fail();
   return host::none();
 }
-
-#undef TXT
 
 }  // namespace
 

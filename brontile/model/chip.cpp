@@ -68,8 +68,7 @@ Ref get_config(PyObject* self, PyObject* args, PyObject* kwargs) {
 
 Ref bcm_chip_init(PyObject* self, PyObject* args, PyObject* kwargs) {
   host::parse_none("__init__", args, kwargs);
-  Ref base = global(HN("SDKChip"));
-  host::call(host::getattr(base.get(), HN("__init__")).get(), self, HN("/bcm"));
+  run_base_init(HN("SDKChip"), self, HN("/bcm"));
   return host::none();
 }
 
@@ -78,8 +77,7 @@ Ref bcm_chip_init(PyObject* self, PyObject* args, PyObject* kwargs) {
 Ref chip_row_init(const ChipRow& row, PyObject* self, PyObject* args, PyObject* kwargs) {
   host::parse_none("__init__", args, kwargs);
   Ref base_name = host::check(PyString_InternFromString(row.base));
-  Ref base = global(base_name.get());
-  host::call(host::getattr(base.get(), HN("__init__")).get(), self);
+  run_base_init(base_name.get(), self);
   // Plain concatenation: "Plus" names a sibling directory, "/56850" a subdirectory.
   Ref dirs = host::getattr(self, HN("chip_dir_list"));
   Ref first = host::item(dirs.get(), static_cast<Py_ssize_t>(0));

@@ -24,9 +24,7 @@ Ref switch_init(PyObject* self, PyObject* args, PyObject* kwargs) {
 Ref bcm_switch_init(PyObject* self, PyObject* args, PyObject* kwargs) {
   static const char* const names[] = {"chip"};
   auto a = host::parse("__init__", args, kwargs, names);
-  Ref base = global(HN("SDKSwitch"));
-  Ref init = host::getattr(base.get(), HN("__init__"));
-  host::call(init.get(), self, a[0]);
+  run_base_init(HN("SDKSwitch"), self, a[0]);
   return host::none();
 }
 

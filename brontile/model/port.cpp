@@ -47,8 +47,7 @@ Ref sdk_port_init(PyObject* self, PyObject* args, PyObject* kwargs) {
     return f;
   }();
   auto a = host::parse("__init__", args, kwargs, names);
-  Ref base = global(HN("Port"));
-  host::call(host::getattr(base.get(), HN("__init__")).get(), self, a[0]);
+  run_base_init(HN("Port"), self, a[0]);
   // Stored as given (per-chip constructors hand over tuples, masks and flags
   // that later queries interpret): hw_ports and prim_offset first, then the
   // rest in parameter order.
