@@ -1,11 +1,14 @@
 // brontile: the platform model and the chip and port catalogue.
 #pragma once
 
+#include "host/data.hpp"
 #include "host/host.hpp"
+#include "host/members.hpp"
 
 #include <cstddef>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 namespace brontile {
 
@@ -26,22 +29,24 @@ void run_base_init(PyObject* base, PyObject* self, A... args) {
   host::call(init.get(), self, args...);
 }
 
-// Class definitions, run in this order at import.
+// Class definitions of the base model, run first at import.
 void define_errors(PyObject* m);    // NoSuchPlatform, NoSuchChip, NoSuchMode
 void define_platform(PyObject* m);  // Platform, SDKSwitch, BCMSwitch
 void define_ports(PyObject* m);     // Port, SDKPort, BCMPort
 void define_chips(PyObject* m);     // SDKChip, BCMChip
 
-// The chip families, one file each under families/. A family's classes come
-// after the base classes; each family names only its own classes and the bases.
-void define_trident(PyObject* m);       // Trident+, Trident
-void define_tridenttwo(PyObject* m);    // Trident2, Trident2+
-void define_tridentthree(PyObject* m);  // Trident3 X5, X7
-void define_qumran(PyObject* m);
-void define_tomahawk(PyObject* m);      // Tomahawk and its generations
-void define_maverick(PyObject* m);
-void define_helix4(PyObject* m);
-void define_hurricane2(PyObject* m);
+// The chip families, one file each under families/. Classes are made in
+// phases: every family's port bases, then every family's port types, then
+// SDKChip and BCMChip and every family's chips; module.cpp lists each phase's
+// calls in order. A family file exports one function per phase it has.
+void define_trident_chips(PyObject* m);       // Trident+, Trident
+void define_tridenttwo_chips(PyObject* m);    // Trident2, Trident2+
+void define_tridentthree_chips(PyObject* m);  // Trident3 X5, X7
+void define_qumran_chips(PyObject* m);
+void define_tomahawk_chips(PyObject* m);  // Tomahawk and its generations
+void define_maverick_chips(PyObject* m);
+void define_helix4_chips(PyObject* m);
+void define_hurricane2_chips(PyObject* m);
 
 // --- chip classes made from rows ------------------------------------------------
 // One chip class: exactly what its own class statement gives.
@@ -50,32 +55,33 @@ struct ChipRow {
   const char* base;    // a class bound in the module before this row
   const char* suffix;  // what its constructor adds to the first directory; nullptr: no constructor of its own
   const char* doc;     // nullptr: no docstring
+  std::vector<host::data::Attr> attrs = {};
 };
 
 // The constructor of a row's class: the base's constructor (looked up by name
 // at call time, so a rebinding in the module is honoured), then the first entry
 // of chip_dir_list plus the suffix goes to the front of the list.
-host::Ref chip_row_init(const ChipRow& row, PyObject* self, PyObject* args, PyObject* kwargs);
-
-// The interpreter hands a method no context, so each row gets an entry point of its own.
-struct ChipInit {
-  PyCFunction classic;
-  PyCFunction modern;
-};
-void define_chip_rows(PyObject* m, const ChipRow* rows, const ChipInit* inits, std::size_t count);
+host::Ref chip_row_init(const ChipRow& row, PyObject* self);
 
 namespace detail {
 template <const auto& Rows, std::size_t I>
-host::Ref chip_init_at(PyObject* self, PyObject* args, PyObject* kwargs) {
-  return chip_row_init(Rows[I], self, args, kwargs);
+host::Ref chip_init_at(PyObject* self, const host::Args&) {
+  return chip_row_init(Rows[I], self);
 }
+
+// The interpreter hands a method no context, so each row gets an entry of its own.
+template <const auto& Rows, std::size_t... I>
+struct ChipInits {
+  static constexpr host::Member table[] = {host::method("__init__", "", &chip_init_at<Rows, I>)...};
+};
 
 template <const auto& Rows, std::size_t... I>
 void define_chip_table(PyObject* m, std::index_sequence<I...>) {
-  static const ChipInit inits[] = {
-      {reinterpret_cast<PyCFunction>(&host::classic_entry<&chip_init_at<Rows, I>>),
-       reinterpret_cast<PyCFunction>(&host::method_entry<&chip_init_at<Rows, I>>)}...};
-  define_chip_rows(m, Rows, inits, sizeof...(I));
+  auto one = [m](const ChipRow& row, auto attach) {
+    host::Ref cls = host::data::define_class(m, {row.name, {row.base}, row.doc, row.attrs});
+    if (row.suffix) attach(cls.get());
+  };
+  (one(Rows[I], &host::add_member<ChipInits<Rows, I...>::table, I>), ...);
 }
 }  // namespace detail
 

@@ -11,15 +11,16 @@ void body(PyObject* m) {
   define_errors(m);
   define_platform(m);
   define_ports(m);
+  // Port bases of every family, then port types of every family.
   define_chips(m);
-  define_trident(m);
-  define_tridenttwo(m);
-  define_tridentthree(m);
-  define_qumran(m);
-  define_tomahawk(m);
-  define_maverick(m);
-  define_helix4(m);
-  define_hurricane2(m);
+  define_trident_chips(m);
+  define_tridenttwo_chips(m);
+  define_tridentthree_chips(m);
+  define_qumran_chips(m);
+  define_tomahawk_chips(m);
+  define_maverick_chips(m);
+  define_helix4_chips(m);
+  define_hurricane2_chips(m);
   // Imported last: a platform package that imports brontile while it loads
   // then finds every class already bound.
   host::check_rc(PyModule_AddObject(m, "zarnith", host::import_top("zarnith.platforms").release()));

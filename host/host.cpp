@@ -4,25 +4,67 @@
 
 namespace host {
 
+namespace {
+// What the interpreter's own `raise` says of an object it cannot raise.
+[[noreturn]] void not_raisable(PyObject* o) {
+  PyErr_Format(PyExc_TypeError, "exceptions must be old-style classes or derived from BaseException, not %.200s",
+               Py_TYPE(o)->tp_name);
+  fail();
+}
+
+void check_class(PyObject* type) {
+  if (!PyExceptionClass_Check(type)) not_raisable(type);
+}
+}  // namespace
+
 void raise(PyObject* type, const char* message) {
+  check_class(type);
   PyErr_SetString(type, message);
   fail();
 }
 
 void raise_bare(PyObject* type) {
+  check_class(type);
   PyErr_SetNone(type);
   fail();
 }
 
 void raise_value(PyObject* type, PyObject* value) {
+  check_class(type);
   // Instantiate here, so that a tuple value stays one argument.
   Ref exc = call(type, value);
   raise_instance(exc.get());
 }
 
 void raise_instance(PyObject* exc) {
+  if (!PyExceptionInstance_Check(exc)) {
+    // A class given where an instance was made is raised as `raise cls`.
+    if (PyExceptionClass_Check(exc)) raise_bare(exc);
+    not_raisable(exc);
+  }
   PyErr_SetObject(PyExceptionInstance_Class(exc), exc);
   fail();
+}
+
+void append(PyObject* list, PyObject* v) {
+  if (PyList_Check(list)) {
+    check_rc(PyList_Append(list, v));
+  } else {
+    call_method(list, HN("append"), v);
+  }
+}
+
+void bind(PyObject* module, const char* name, Ref value) {
+  // PyModule_AddObject steals the value even when it fails.
+  check_rc(PyModule_AddObject(module, name, value.release()));
+}
+
+PyObject* object_argument(const char* fname, PyObject* args) {
+  if (!args || !PyTuple_Check(args) || PyTuple_GET_SIZE(args) < 1) {
+    PyErr_Format(PyExc_TypeError, "%.200s() takes at least 1 argument (0 given)", fname);
+    fail();
+  }
+  return PyTuple_GET_ITEM(args, 0);
 }
 
 PyObject* interned(const char* s) {
@@ -85,6 +127,12 @@ void parse_args(const char* fname, PyObject* args, PyObject* kwargs, const char*
     Py_ssize_t pos = 0;
     PyObject *key, *value;
     while (PyDict_Next(kwargs, &pos, &key, &value)) {
+      Ref ascii;
+      if (PyUnicode_Check(key)) {
+        ascii = Ref::steal(PyUnicode_AsASCIIString(key));
+        if (!ascii) PyErr_Clear();
+        key = ascii ? ascii.get() : key;
+      }
       const char* k = PyString_Check(key) ? PyString_AS_STRING(key) : nullptr;
       std::size_t i = 0;
       while (k && i < count && std::strcmp(k, names[i]) != 0) ++i;

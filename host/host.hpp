@@ -6,6 +6,14 @@
 //   indicator is set";
 // - every entry point the interpreter calls goes through guard(), the one
 //   noexcept boundary that turns exceptions back into the C API's conventions.
+//
+// Ownership of raw pointers: every function here that gives back a Ref gives
+// a new (owned) reference. The raw `PyObject*` results are borrowed and stay
+// valid as long as their owner does: interned() and HN() (interned for the
+// process's life), Args::operator[] (owned by the Args for the whole call),
+// object_argument() (held by the call's argument tuple), Ref::get(). Raw
+// pointers passed in are borrowed: no function here steals a reference except
+// Ref::steal and bind().
 #pragma once
 
 #include <Python.h>
@@ -21,6 +29,9 @@ namespace host {
 struct Error {};
 
 [[noreturn]] inline void fail() { throw Error{}; }
+// Each raise helper checks what it is given as Python's own `raise` does: a
+// class looked up at call time may have been rebound to something that is not
+// an exception class, and that is the host's TypeError, not a corrupt state.
 [[noreturn]] void raise(PyObject* type, const char* message);
 // Raise an exception class with no arguments at all (a bare `raise X`).
 [[noreturn]] void raise_bare(PyObject* type);
@@ -102,6 +113,24 @@ Ref slice(PyObject* o, Py_ssize_t start, Py_ssize_t stop);
 inline Ref str(PyObject* o) { return check(PyObject_Str(o)); }
 inline Ref repr(PyObject* o) { return check(PyObject_Repr(o)); }
 
+// Call `body(item)` for each item of an iterable (items are owned for the
+// body's call); the iterator's own error is checked here, once.
+template <typename F>
+void for_each(PyObject* iterable, F&& body) {
+  Ref it = check(PyObject_GetIter(iterable));
+  while (PyObject* raw = PyIter_Next(it.get())) {
+    Ref item = Ref::steal(raw);
+    body(item.get());
+  }
+  if (PyErr_Occurred()) fail();
+}
+
+// list.append(v), checking that `list` is a list (a hostile caller may hand
+// over anything): otherwise the object's own `append` is called.
+void append(PyObject* list, PyObject* v);
+inline Ref new_list() { return check(PyList_New(0)); }
+inline Ref new_dict() { return check(PyDict_New()); }
+
 template <typename... A>
 Ref call(PyObject* callable, A... args) {
   return check(PyObject_CallFunctionObjArgs(callable, static_cast<PyObject*>(args)..., nullptr));
@@ -132,6 +161,9 @@ void closing(PyObject* file, F&& body) {
 }
 
 // --- modules -------------------------------------------------------------------
+// Bind `value` as a module attribute; the value is released whether or not the
+// binding works.
+void bind(PyObject* module, const char* name, Ref value);
 Ref import(const char* name);
 // `import a.b` binds the top-level package `a`: this returns that package.
 Ref import_top(const char* dotted);
@@ -145,20 +177,24 @@ void parse_args(const char* fname, PyObject* args, PyObject* kwargs, const char*
                 std::size_t count, std::size_t required, PyObject** out);
 
 template <std::size_t N>
-struct Args {
+struct LegacyArgs {
   PyObject* v[N ? N : 1];
   PyObject* operator[](std::size_t i) const { return v[i]; }
 };
 
 template <std::size_t N>
-Args<N> parse(const char* fname, PyObject* args, PyObject* kwargs, const char* const (&names)[N],
+LegacyArgs<N> parse(const char* fname, PyObject* args, PyObject* kwargs, const char* const (&names)[N],
               std::size_t required = N) {
-  Args<N> a;
+  LegacyArgs<N> a;
   parse_args(fname, args, kwargs, names, N, required, a.v);
   return a;
 }
 // A method that takes no argument after the object.
 void parse_none(const char* fname, PyObject* args, PyObject* kwargs);
+
+// The object of a classic-class method: the first positional argument. A
+// direct call of the underlying function may bring none: the host's TypeError.
+PyObject* object_argument(const char* fname, PyObject* args);
 
 // --- the boundary ------------------------------------------------------------------
 template <typename F>
@@ -177,30 +213,31 @@ PyObject* guard(F&& f) noexcept {
   return nullptr;
 }
 
-using MethodFn = Ref (*)(PyObject* self, PyObject* args, PyObject* kwargs);
-using GetterFn = Ref (*)(PyObject* self);
+using LegacyMethodFn = Ref (*)(PyObject* self, PyObject* args, PyObject* kwargs);
+using LegacyGetterFn = Ref (*)(PyObject* self);
 
-template <MethodFn F>
+template <LegacyMethodFn F>
 PyObject* method_entry(PyObject* self, PyObject* args, PyObject* kwargs) noexcept {
   return guard([&] { return F(self, args, kwargs); });
 }
 
 // Classic classes hold plain functions wrapped in unbound methods: the object
 // arrives as the first positional argument.
-template <MethodFn F>
+template <LegacyMethodFn F>
 PyObject* classic_entry(PyObject*, PyObject* args, PyObject* kwargs) noexcept {
   return guard([&] {
+    PyObject* self = object_argument("method", args);
     Ref rest = check(PyTuple_GetSlice(args, 1, PyTuple_GET_SIZE(args)));
-    return F(PyTuple_GET_ITEM(args, 0), rest.get(), kwargs);
+    return F(self, rest.get(), kwargs);
   });
 }
 
-template <GetterFn F>
+template <LegacyGetterFn F>
 PyObject* getter_entry(PyObject* self, void*) noexcept {
   return guard([&] { return F(self); });
 }
 
-template <GetterFn F>
+template <LegacyGetterFn F>
 PyObject* classic_getter_entry(PyObject*, PyObject* self) noexcept {
   return guard([&] { return F(self); });
 }
@@ -227,17 +264,17 @@ void add_classmethod_def(PyObject* cls, const char* name, PyCFunction classic, P
                          const char* doc);
 void add_property_def(PyObject* cls, const char* name, PyCFunction classic, getter modern, const char* doc);
 
-template <MethodFn F>
+template <LegacyMethodFn F>
 void add_method(PyObject* cls, const char* name, const char* doc = nullptr) {
   add_method_def(cls, name, reinterpret_cast<PyCFunction>(&classic_entry<F>),
                  reinterpret_cast<PyCFunction>(&method_entry<F>), doc);
 }
-template <MethodFn F>
+template <LegacyMethodFn F>
 void add_classmethod(PyObject* cls, const char* name, const char* doc = nullptr) {
   add_classmethod_def(cls, name, reinterpret_cast<PyCFunction>(&classic_entry<F>),
                       reinterpret_cast<PyCFunction>(&method_entry<F>), doc);
 }
-template <GetterFn F>
+template <LegacyGetterFn F>
 void add_property(PyObject* cls, const char* name, const char* doc = nullptr) {
   add_property_def(cls, name, &classic_getter_entry<F>, &getter_entry<F>, doc);
 }

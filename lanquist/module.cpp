@@ -5,11 +5,8 @@ namespace lanquist {
 using host::Ref;
 
 namespace {
+using host::bind;
 PyObject* g_module = nullptr;
-
-void bind(PyObject* m, const char* name, Ref value) {
-  host::check_rc(PyModule_AddObject(m, name, value.release()));
-}
 
 Ref classic(const char* name, const char* doc, PyObject* base = nullptr) {
   host::ClassBuilder b(kModule, name, doc, /*classic=*/true);

@@ -4,12 +4,12 @@
 namespace brontile {
 namespace {
 
-constexpr ChipRow kChips[] = {
+const ChipRow kChips[] = {
     {"Helix4Chip", "BCMChip", "/Helix4", nullptr},
 };
 
 }  // namespace
 
-void define_helix4(PyObject* m) { define_chip_table<kChips>(m); }
+void define_helix4_chips(PyObject* m) { define_chip_table<kChips>(m); }
 
 }  // namespace brontile

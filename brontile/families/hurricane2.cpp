@@ -4,12 +4,12 @@
 namespace brontile {
 namespace {
 
-constexpr ChipRow kChips[] = {
+const ChipRow kChips[] = {
     {"Hurricane2Chip", "BCMChip", "/Hurricane2", nullptr},
 };
 
 }  // namespace
 
-void define_hurricane2(PyObject* m) { define_chip_table<kChips>(m); }
+void define_hurricane2_chips(PyObject* m) { define_chip_table<kChips>(m); }
 
 }  // namespace brontile

@@ -4,7 +4,7 @@
 namespace brontile {
 namespace {
 
-constexpr ChipRow kChips[] = {
+const ChipRow kChips[] = {
     {"MaverickChip", "BCMChip", "/Maverick", nullptr},
     {"Maverick_56762_Chip", "MaverickChip", "/56762", nullptr},
     {"Maverick_56768_Chip", "MaverickChip", "/56768", nullptr},
@@ -12,6 +12,6 @@ constexpr ChipRow kChips[] = {
 
 }  // namespace
 
-void define_maverick(PyObject* m) { define_chip_table<kChips>(m); }
+void define_maverick_chips(PyObject* m) { define_chip_table<kChips>(m); }
 
 }  // namespace brontile

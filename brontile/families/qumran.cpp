@@ -4,7 +4,7 @@
 namespace brontile {
 namespace {
 
-constexpr ChipRow kChips[] = {
+const ChipRow kChips[] = {
     {"QumranChip", "BCMChip", "/Qumran", nullptr},
     {"Qumran_88375_Chip", "QumranChip", "/88375", nullptr},
     // No separator: the 88370 looks in a sibling directory, Qumran88370.
@@ -13,6 +13,6 @@ constexpr ChipRow kChips[] = {
 
 }  // namespace
 
-void define_qumran(PyObject* m) { define_chip_table<kChips>(m); }
+void define_qumran_chips(PyObject* m) { define_chip_table<kChips>(m); }
 
 }  // namespace brontile

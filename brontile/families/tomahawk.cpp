@@ -4,7 +4,7 @@
 namespace brontile {
 namespace {
 
-constexpr ChipRow kChips[] = {
+const ChipRow kChips[] = {
     {"TomahawkChip", "BCMChip", "/Tomahawk", "Tomahawk chip common attributes"},
     {"TomahawkPlusChip", "TomahawkChip", "Plus", "Tomahawk Plus chip common attributes"},
     {"TomahawkPlus_56967_Chip", "TomahawkPlusChip", "/56967", nullptr},
@@ -17,6 +17,6 @@ constexpr ChipRow kChips[] = {
 
 }  // namespace
 
-void define_tomahawk(PyObject* m) { define_chip_table<kChips>(m); }
+void define_tomahawk_chips(PyObject* m) { define_chip_table<kChips>(m); }
 
 }  // namespace brontile

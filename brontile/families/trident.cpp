@@ -4,7 +4,7 @@
 namespace brontile {
 namespace {
 
-constexpr ChipRow kChips[] = {
+const ChipRow kChips[] = {
     {"TridentPlusChip", "BCMChip", "/Trident", "Trident+ chip common attributes"},
     // Trident shares Trident+'s directories: it keeps that constructor.
     {"TridentChip", "TridentPlusChip", nullptr,
@@ -13,6 +13,6 @@ constexpr ChipRow kChips[] = {
 
 }  // namespace
 
-void define_trident(PyObject* m) { define_chip_table<kChips>(m); }
+void define_trident_chips(PyObject* m) { define_chip_table<kChips>(m); }
 
 }  // namespace brontile

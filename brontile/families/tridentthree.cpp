@@ -4,7 +4,7 @@
 namespace brontile {
 namespace {
 
-constexpr ChipRow kChips[] = {
+const ChipRow kChips[] = {
     {"TridentThreeX5Chip", "BCMChip", "/TridentThreeX5", "Trident3 X5 chip common attributes"},
     {"TridentThreeX5_56771_Chip", "TridentThreeX5Chip", "/56771", nullptr},
     {"TridentThreeX7Chip", "BCMChip", "/TridentThreeX7", "Trident3 X7 chip common attributes"},
@@ -14,6 +14,6 @@ constexpr ChipRow kChips[] = {
 
 }  // namespace
 
-void define_tridentthree(PyObject* m) { define_chip_table<kChips>(m); }
+void define_tridentthree_chips(PyObject* m) { define_chip_table<kChips>(m); }
 
 }  // namespace brontile

@@ -4,7 +4,7 @@
 namespace brontile {
 namespace {
 
-constexpr ChipRow kChips[] = {
+const ChipRow kChips[] = {
     {"TridentTwoChip", "BCMChip", "/TridentTwo", "Trident2 chip common attributes"},
     {"TridentTwo_56850_Chip", "TridentTwoChip", "/56850", nullptr},
     {"TridentTwo_56854_Chip", "TridentTwoChip", "/56854", nullptr},
@@ -15,6 +15,6 @@ constexpr ChipRow kChips[] = {
 
 }  // namespace
 
-void define_tridenttwo(PyObject* m) { define_chip_table<kChips>(m); }
+void define_tridenttwo_chips(PyObject* m) { define_chip_table<kChips>(m); }
 
 }  // namespace brontile

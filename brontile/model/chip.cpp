@@ -20,17 +20,14 @@ Ref chip_config_path(PyObject*) { return beside_module(HN("/__chip_config/")); }
 
 Ref bcm_config_path(PyObject*) { return beside_module(HN("/__bcm_config/")); }
 
-Ref sdk_chip_init(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"initial_path"};
-  auto a = host::parse("__init__", args, kwargs, names);
-  Ref dirs = host::check(PyList_New(0));
-  host::check_rc(PyList_Append(dirs.get(), a[0]));
+Ref sdk_chip_init(PyObject* self, const host::Args& a) {
+  Ref dirs = host::new_list();
+  host::append(dirs.get(), a[0]);
   host::setattr(self, HN("chip_dir_list"), dirs.get());
   return host::none();
 }
 
-Ref is_acpi(PyObject*, PyObject* args, PyObject* kwargs) {
-  host::parse_none("is_acpi", args, kwargs);
+Ref is_acpi(PyObject*, const host::Args&) {
   return host::boolean(false);
 }
 
@@ -44,38 +41,37 @@ Ref read_file(PyObject* path) {
 
 // The first directory of the chip's list (most specific first) that has the
 // file serves it. Only names the chip lists are served.
-Ref get_config(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"file_name"};
-  auto a = host::parse("get_config", args, kwargs, names);
+Ref get_config(PyObject* self, const host::Args& a) {
   PyObject* file_name = a[0];
   Ref files = host::getattr(self, HN("file_list"));
   if (files.get() == Py_None) return host::none();
   if (!host::contains(files.get(), file_name)) return host::none();
 
   Ref dirs = host::getattr(self, HN("chip_dir_list"));
+  Ref found;
   Ref it = host::check(PyObject_GetIter(dirs.get()));
-  while (Ref dir = Ref::steal(PyIter_Next(it.get()))) {
+  while (!found) {
+    Ref dir = Ref::steal(PyIter_Next(it.get()));
+    if (!dir) break;
     Ref path = host::getattr(self, HN("chip_config_path"));
     path = host::check(PyNumber_Add(path.get(), dir.get()));
     path = host::check(PyNumber_Add(path.get(), HN("/")));
     path = host::check(PyNumber_Add(path.get(), file_name));
     Ref os_path = host::getattr(global(HN("os")).get(), HN("path"));
-    if (host::truth(host::call_method(os_path.get(), HN("exists"), path.get()).get())) return read_file(path.get());
+    if (host::truth(host::call_method(os_path.get(), HN("exists"), path.get()).get())) found = path;
   }
   if (PyErr_Occurred()) host::fail();
-  return host::none();
+  return found ? read_file(found.get()) : host::none();
 }
 
-Ref bcm_chip_init(PyObject* self, PyObject* args, PyObject* kwargs) {
-  host::parse_none("__init__", args, kwargs);
+Ref bcm_chip_init(PyObject* self, const host::Args&) {
   run_base_init(HN("SDKChip"), self, HN("/bcm"));
   return host::none();
 }
 
 }  // namespace
 
-Ref chip_row_init(const ChipRow& row, PyObject* self, PyObject* args, PyObject* kwargs) {
-  host::parse_none("__init__", args, kwargs);
+Ref chip_row_init(const ChipRow& row, PyObject* self) {
   Ref base_name = host::check(PyString_InternFromString(row.base));
   run_base_init(base_name.get(), self);
   // Plain concatenation: "Plus" names a sibling directory, "/56850" a subdirectory.
@@ -87,48 +83,45 @@ Ref chip_row_init(const ChipRow& row, PyObject* self, PyObject* args, PyObject* 
   return host::none();
 }
 
-void define_chip_rows(PyObject* m, const ChipRow* rows, const ChipInit* inits, std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i) {
-    const ChipRow& row = rows[i];
-    Ref base = host::check(PyObject_GetAttrString(m, row.base));
-    Ref cls = host::ClassBuilder(kModule, row.name, row.doc).base(base.get()).make();
-    if (row.suffix) host::add_method_def(cls.get(), "__init__", inits[i].classic, inits[i].modern, nullptr);
-    host::check_rc(PyModule_AddObject(m, row.name, cls.release()));
-  }
-}
+namespace {
+
+constexpr host::Member kSDKChipMembers[] = {
+    host::method("__init__", "initial_path", sdk_chip_init),
+    host::classmethod("is_acpi", "", is_acpi),
+    host::property("chip_config_path", chip_config_path),
+    host::property("bcm_config_path", bcm_config_path),
+    host::method("get_config", "file_name", get_config),
+};
+
+constexpr host::Member kBCMChipMembers[] = {
+    host::method("__init__", "", bcm_chip_init),
+};
+
+}  // namespace
 
 void define_chips(PyObject* m) {
-  Ref sdk_chip = host::ClassBuilder(kModule, "SDKChip", "SDK chip common attributes")
-                     .attr("sw_base", host::none())
-                     .attr("pci_vendor", host::none())
-                     .attr("pci_device", host::none())
-                     .attr("file_list", host::none())
-                     .attr("port_channel_type_map", host::check(PyDict_New()))
-                     .attr("portmap_capable", host::none())
-                     .attr("dport_capable", host::none())
-                     .attr("bcm_pn", host::none())
-                     .attr("hsp_bw", host::none())
-                     .attr("base_pbmp", host::none())
-                     .make();
-  host::add_method<sdk_chip_init>(sdk_chip.get(), "__init__");
-  host::add_classmethod<is_acpi>(sdk_chip.get(), "is_acpi");
-  host::add_property<chip_config_path>(sdk_chip.get(), "chip_config_path");
-  host::add_property<bcm_config_path>(sdk_chip.get(), "bcm_config_path");
-  host::add_method<get_config>(sdk_chip.get(), "get_config");
+  using namespace host::data;
+  Ref sdk_chip = define_class(m, {"SDKChip", {}, "SDK chip common attributes",
+                                  {{"sw_base", None},
+                                   {"pci_vendor", None},
+                                   {"pci_device", None},
+                                   {"file_list", None},
+                                   {"port_channel_type_map", dict_of()},
+                                   {"portmap_capable", None},
+                                   {"dport_capable", None},
+                                   {"bcm_pn", None},
+                                   {"hsp_bw", None},
+                                   {"base_pbmp", None}}});
+  host::add_members<kSDKChipMembers>(sdk_chip.get());
 
-  Ref bcm_chip = host::ClassBuilder(kModule, "BCMChip", "BCM chip common attributes")
-                     .base(sdk_chip.get())
-                     .attr("sw_base", host::text("bcm"))
-                     .attr("ipv4_host_table_size", host::integer(8192))
-                     .attr("pci_vendor", host::integer(0x14E4))
-                     .attr("mixed_oversub", host::none())
-                     .attr("needs_lane_config", host::boolean(false))
-                     .attr("dnx", host::boolean(false))
-                     .make();
-  host::add_method<bcm_chip_init>(bcm_chip.get(), "__init__");
-
-  host::check_rc(PyModule_AddObject(m, "SDKChip", sdk_chip.release()));
-  host::check_rc(PyModule_AddObject(m, "BCMChip", bcm_chip.release()));
+  Ref bcm_chip = define_class(m, {"BCMChip", {"SDKChip"}, "BCM chip common attributes",
+                                  {{"sw_base", "bcm"},
+                                   {"ipv4_host_table_size", 8192},
+                                   {"pci_vendor", 0x14E4},
+                                   {"mixed_oversub", None},
+                                   {"needs_lane_config", False},
+                                   {"dnx", False}}});
+  host::add_members<kBCMChipMembers>(bcm_chip.get());
 }
 
 }  // namespace brontile

@@ -1,0 +1,170 @@
+#include "host/members.hpp"
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace host {
+
+namespace {
+
+[[noreturn]] void bad_params(const char* fname, const char* params, const char* why) {
+  PyErr_Format(PyExc_ValueError, "parameter list of %s() (\"%s\"): %s", fname, params, why);
+  fail();
+}
+
+std::string trim(const std::string& s) {
+  std::size_t b = s.find_first_not_of(" \t");
+  if (b == std::string::npos) return std::string();
+  std::size_t e = s.find_last_not_of(" \t");
+  return s.substr(b, e - b + 1);
+}
+
+bool is_name(const std::string& s) {
+  if (s.empty() || !(std::isalpha(static_cast<unsigned char>(s[0])) || s[0] == '_')) return false;
+  for (char c : s) {
+    if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_')) return false;
+  }
+  return true;
+}
+
+// A default as Python source writes the few that members use.
+Ref default_value(const std::string& text, const char* fname, const char* params) {
+  if (text == "None") return none();
+  if (text == "True") return boolean(true);
+  if (text == "False") return boolean(false);
+  if (text == "()") return check(PyTuple_New(0));
+  if (text.size() >= 2 && (text[0] == '\'' || text[0] == '"') && text.back() == text[0]) {
+    return check(PyString_FromStringAndSize(text.data() + 1, static_cast<Py_ssize_t>(text.size() - 2)));
+  }
+  char* end = nullptr;
+  long v = std::strtol(text.c_str(), &end, 0);
+  if (!text.empty() && end && *end == '\0') return integer(v);
+  bad_params(fname, params, "unsupported default");
+}
+
+[[noreturn]] void count_error(const Signature& s, std::size_t given) {
+  std::size_t count = s.names.size();
+  const char* how = s.varargs ? "at least" : (s.required == count ? "exactly" : (given > count ? "at most" : "at least"));
+  std::size_t n = given > count && !s.varargs ? count : s.required;
+  PyErr_Format(PyExc_TypeError, "%s() takes %s %d argument%s (%d given)", s.fname, how, static_cast<int>(n),
+               n == 1 ? "" : "s", static_cast<int>(given));
+  fail();
+}
+
+}  // namespace
+
+void Signature::compile(const char* name, const char* params) {
+  fname = name;
+  names.clear();
+  defaults.clear();
+  required = 0;
+  varargs = varkw = false;
+  std::string all = params ? params : "";
+  std::size_t start = 0;
+  bool seen_default = false;
+  while (start <= all.size()) {
+    std::size_t comma = all.find(',', start);
+    if (comma == std::string::npos) comma = all.size();
+    std::string piece = trim(all.substr(start, comma - start));
+    start = comma + 1;
+    if (piece.empty()) {
+      if (comma == all.size() && names.empty() && !varargs && !varkw) break;
+      if (comma == all.size()) break;
+      bad_params(name, params, "empty parameter");
+    }
+    if (varkw) bad_params(name, params, "parameter after **kwargs");
+    if (piece.compare(0, 2, "**") == 0) {
+      if (!is_name(piece.substr(2))) bad_params(name, params, "bad name");
+      varkw = true;
+      continue;
+    }
+    if (piece[0] == '*') {
+      if (varargs || !is_name(piece.substr(1))) bad_params(name, params, "bad *args");
+      varargs = true;
+      continue;
+    }
+    if (varargs) bad_params(name, params, "parameter after *args");
+    if (names.size() == kMaxParams) bad_params(name, params, "too many parameters");
+    std::size_t eq = piece.find('=');
+    std::string pname = trim(piece.substr(0, eq));
+    if (!is_name(pname)) bad_params(name, params, "bad name");
+    names.push_back(interned(pname.c_str()));
+    if (eq == std::string::npos) {
+      if (seen_default) bad_params(name, params, "required parameter after a default");
+      defaults.emplace_back();
+      ++required;
+    } else {
+      seen_default = true;
+      defaults.push_back(default_value(trim(piece.substr(eq + 1)), name, params));
+    }
+  }
+  if (names.size() + varargs + varkw > kMaxParams) bad_params(name, params, "too many parameters");
+}
+
+void Signature::bind(PyObject* args, Py_ssize_t skip, PyObject* kwargs, Args& out) const {
+  const std::size_t count = names.size();
+  Py_ssize_t total = args ? PyTuple_GET_SIZE(args) : 0;
+  std::size_t npos = static_cast<std::size_t>(total > skip ? total - skip : 0);
+  out.n_ = count + varargs + varkw;
+  if (npos > count && !varargs) count_error(*this, npos);
+  std::size_t direct = npos < count ? npos : count;
+  for (std::size_t i = 0; i < direct; ++i) out.v_[i] = Ref::borrow(PyTuple_GET_ITEM(args, skip + i));
+  if (varargs) {
+    out.v_[count] = npos > count ? check(PyTuple_GetSlice(args, skip + count, total)) : check(PyTuple_New(0));
+  }
+  if (varkw) out.v_[count + varargs] = check(PyDict_New());
+  if (kwargs && PyDict_Size(kwargs) > 0) {
+    // Copy the items before anything else runs: the dict is the caller's.
+    Py_ssize_t pos = 0;
+    PyObject *key, *value;
+    while (PyDict_Next(kwargs, &pos, &key, &value)) {
+      Ref kref = Ref::borrow(key);
+      Ref vref = Ref::borrow(value);
+      if (PyUnicode_Check(key)) {
+        Ref ascii = Ref::steal(PyUnicode_AsASCIIString(key));
+        if (!ascii) {
+          PyErr_Clear();
+        } else {
+          kref = check(PyString_FromStringAndSize(PyString_AS_STRING(ascii.get()), PyString_GET_SIZE(ascii.get())));
+        }
+      }
+      if (!PyString_Check(kref.get())) {
+        PyErr_Format(PyExc_TypeError, "%s() keywords must be strings", fname);
+        fail();
+      }
+      std::size_t i = 0;
+      while (i < count && kref.get() != names[i] &&
+             std::strcmp(PyString_AS_STRING(kref.get()), PyString_AS_STRING(names[i])) != 0) {
+        ++i;
+      }
+      if (i == count) {
+        if (varkw) {
+          check_rc(PyDict_SetItem(out.v_[count + varargs].get(), kref.get(), vref.get()));
+          continue;
+        }
+        PyErr_Format(PyExc_TypeError, "%s() got an unexpected keyword argument '%s'", fname,
+                     PyString_AS_STRING(kref.get()));
+        fail();
+      }
+      if (out.v_[i]) {
+        PyErr_Format(PyExc_TypeError, "%s() got multiple values for keyword argument '%s'", fname,
+                     PyString_AS_STRING(kref.get()));
+        fail();
+      }
+      out.v_[i] = std::move(vref);
+    }
+  }
+  for (std::size_t i = 0; i < count; ++i) {
+    if (out.v_[i]) continue;
+    if (i < required) {
+      std::size_t given = 0;
+      for (std::size_t j = 0; j < count; ++j) given += static_cast<bool>(out.v_[j]);
+      count_error(*this, given);
+    }
+    out.v_[i] = defaults[i];
+  }
+}
+
+}  // namespace host

@@ -1,0 +1,168 @@
+// Members declared once: a class's methods, class methods and read-only
+// properties are one table of entries, each naming the member, its parameter
+// list and the C++ function that does the work.
+//
+//   Ref hw_intf(PyObject* self, const host::Args& a);   // a[0] mode, a[1] sub
+//   constexpr host::Member kPortMembers[] = {
+//       host::method("hw_intf", "mode, sub", hw_intf),
+//       host::method("logical_port_num", "mode, sub, port_base=None", logical_port_num),
+//       host::classmethod("speed", "mode", speed),
+//       host::property("num_phys", num_phys),
+//   };
+//   host::add_members<kPortMembers>(cls);
+//
+// The parameter list is written as Python writes it: names, then defaults
+// (None, True, False, integers, 'text', ()), then "*args" and "**kwargs".
+// It is read once, when the members are attached; a malformed list fails the
+// import. At a call the entry point parses the arguments with the member's own
+// name and hands the function owned references that live for the whole call:
+// the interpreter lends a C function the caller's keyword dict, and a Python
+// override that runs meanwhile may clear it.
+#pragma once
+
+#include "host/host.hpp"
+
+#include <cstddef>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+namespace host {
+
+// Most parameters any member takes (the port constructors take 19).
+constexpr std::size_t kMaxParams = 24;
+
+// One call's arguments in parameter order. An omitted optional parameter holds
+// its default; "*args" holds a tuple, "**kwargs" a dict. All references owned.
+class Args {
+ public:
+  PyObject* operator[](std::size_t i) const { return v_[i].get(); }
+  std::size_t size() const { return n_; }
+
+ private:
+  friend struct Signature;
+  Ref v_[kMaxParams];
+  std::size_t n_ = 0;
+};
+
+// A parameter list, parsed from its text once.
+struct Signature {
+  const char* fname = nullptr;
+  std::vector<PyObject*> names;  // interned, owned for the process's life
+  std::vector<Ref> defaults;     // one per parameter; empty for required ones
+  std::size_t required = 0;
+  bool varargs = false;
+  bool varkw = false;
+
+  void compile(const char* fname, const char* params);
+  // Fill `out` from a call's positional tuple (may be NULL) and keyword dict.
+  // `skip` leading positional items are not arguments (the object of a classic method).
+  void bind(PyObject* args, Py_ssize_t skip, PyObject* kwargs, Args& out) const;
+};
+
+using MethodFn = Ref (*)(PyObject* self, const Args& a);
+using GetterFn = Ref (*)(PyObject* self);
+
+enum class Kind { kMethod, kClassMethod, kProperty };
+
+struct Member {
+  const char* name;
+  Kind kind;
+  const char* params;  // methods only
+  MethodFn fn;
+  GetterFn get;
+  const char* doc;
+};
+
+constexpr Member method(const char* name, const char* params, MethodFn fn, const char* doc = nullptr) {
+  return Member{name, Kind::kMethod, params, fn, nullptr, doc};
+}
+constexpr Member classmethod(const char* name, const char* params, MethodFn fn, const char* doc = nullptr) {
+  return Member{name, Kind::kClassMethod, params, fn, nullptr, doc};
+}
+constexpr Member property(const char* name, GetterFn get, const char* doc = nullptr) {
+  return Member{name, Kind::kProperty, nullptr, nullptr, get, doc};
+}
+
+namespace detail {
+
+template <const auto& Table>
+Signature* signatures() {
+  constexpr std::size_t n = std::extent<std::remove_reference_t<decltype(Table)>>::value;
+  static Signature sigs[n];
+  return sigs;
+}
+
+// New-style classes: a method descriptor hands over the object as `self`.
+template <const auto& Table, std::size_t I>
+PyObject* method_entry(PyObject* self, PyObject* args, PyObject* kwargs) noexcept {
+  return guard([&] {
+    Args a;
+    signatures<Table>()[I].bind(args, 0, kwargs, a);
+    return Table[I].fn(self, a);
+  });
+}
+
+// Classic classes hold plain functions wrapped in unbound methods: the object
+// arrives as the first positional argument, and a direct call of the function
+// may bring none.
+template <const auto& Table, std::size_t I>
+PyObject* classic_entry(PyObject*, PyObject* args, PyObject* kwargs) noexcept {
+  return guard([&] {
+    PyObject* self = object_argument(Table[I].name, args);
+    Args a;
+    signatures<Table>()[I].bind(args, 1, kwargs, a);
+    return Table[I].fn(self, a);
+  });
+}
+
+template <const auto& Table, std::size_t I>
+PyObject* getter_entry(PyObject* self, void*) noexcept {
+  return guard([&] { return Table[I].get(self); });
+}
+
+template <const auto& Table, std::size_t I>
+PyObject* classic_getter_entry(PyObject*, PyObject* self) noexcept {
+  return guard([&] { return Table[I].get(self); });
+}
+
+template <const auto& Table, std::size_t I>
+void add_one(PyObject* cls) {
+  const Member& m = Table[I];
+  if (m.kind == Kind::kProperty) {
+    add_property_def(cls, m.name, &classic_getter_entry<Table, I>, &getter_entry<Table, I>, m.doc);
+    return;
+  }
+  signatures<Table>()[I].compile(m.name, m.params);
+  auto classic = reinterpret_cast<PyCFunction>(&classic_entry<Table, I>);
+  auto modern = reinterpret_cast<PyCFunction>(&method_entry<Table, I>);
+  if (m.kind == Kind::kMethod) {
+    add_method_def(cls, m.name, classic, modern, m.doc);
+  } else {
+    add_classmethod_def(cls, m.name, classic, modern, m.doc);
+  }
+}
+
+template <const auto& Table, std::size_t... I>
+void add_all(PyObject* cls, std::index_sequence<I...>) {
+  (add_one<Table, I>(cls), ...);
+}
+
+}  // namespace detail
+
+// Attach every member of a static table to a class, in table order. The
+// mechanism follows the class's kind (see add_method_def).
+template <const auto& Table>
+void add_members(PyObject* cls) {
+  constexpr std::size_t n = std::extent<std::remove_reference_t<decltype(Table)>>::value;
+  detail::add_all<Table>(cls, std::make_index_sequence<n>());
+}
+
+// Attach only entry I of a table (for rows that share one table of
+// constructors but each class takes one of them).
+template <const auto& Table, std::size_t I>
+void add_member(PyObject* cls) {
+  detail::add_one<Table, I>(cls);
+}
+
+}  // namespace host
