@@ -20,4 +20,9 @@ void add_runner_members(PyObject* idwarden, PyObject* iproute2, PyObject* drovik
 void add_config_members(PyObject* config);
 void add_configured_port_members(PyObject* configured_port);
 
+// SDKConfiguredPort, BCMConfiguredPort, SDKConfiguredMappedPort,
+// BCMConfiguredMappedPort and BCMConfiguredDportPort with their members, bound
+// in the module in that order (sdk_configured_port.cpp).
+void define_sdk_configured_ports(PyObject* m);
+
 }  // namespace lanquist

@@ -59,25 +59,7 @@ void body(PyObject* m) {
   add_configured_port_members(configured_port.get());
   bind(m, "ConfiguredPort", configured_port);
 
-  Ref sdk_port = classic("SDKConfiguredPort",
-                         "One front-panel port in its configured mode, wrapping its platform port.",
-                         configured_port.get());
-  host::setattr(sdk_port.get(), HN("portmap_capable"), Py_False);
-  bind(m, "SDKConfiguredPort", sdk_port);
-
-  Ref bcm_port = classic("BCMConfiguredPort", "Broadcom configured port.", sdk_port.get());
-  bind(m, "BCMConfiguredPort", bcm_port);
-
-  Ref mapped = classic("SDKConfiguredMappedPort", "Configured port on a port-mapped chip.", sdk_port.get());
-  host::setattr(mapped.get(), HN("portmap_capable"), Py_True);
-  bind(m, "SDKConfiguredMappedPort", mapped);
-
-  Ref bcm_mapped = classic("BCMConfiguredMappedPort", "Broadcom remapped configured port.", mapped.get());
-  bind(m, "BCMConfiguredMappedPort", bcm_mapped);
-
-  Ref dport = classic("BCMConfiguredDportPort", "Configured port on a direct-port chip.", bcm_port.get());
-  host::setattr(dport.get(), HN("portmap_capable"), Py_True);
-  bind(m, "BCMConfiguredDportPort", dport);
+  define_sdk_configured_ports(m);
 
   Ref sdk_config = classic("SDKConfig", "SDK configuration generator.", config.get());
   host::setattr(sdk_config.get(), HN("serdes_if_type_map"), serdes_if_type_map().get());
