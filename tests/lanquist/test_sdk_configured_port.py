@@ -5,7 +5,7 @@ import unittest
 
 import brontile
 import lanquist
-from sdkportkit import GangPort, QuadPort, Recorder, Failing, gang_cage, make_port, raised
+from sdkportkit import QuadPort, Recorder, Failing, make_port, raised
 
 SDKConfiguredPort = lanquist.SDKConfiguredPort
 
