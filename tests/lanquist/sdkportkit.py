@@ -22,9 +22,9 @@ def intf_number(name):
 class QuadPort(brontile.BCMPort):
     """A four-lane port type: one port, a split on lane pairs, four-way
     breakouts. Its polarity is a lane mask; its dports follow port_base."""
-    modes = ('100G', '40G', '2x50G', '4x25G', '4x10G')
-    _speed_map = {'100G': 100, '40G': 40, '2x50G': 50, '4x25G': 25, '4x10G': 10}
-    _ports = {'100G': 1, '40G': 1, '2x50G': 2, '4x25G': 4, '4x10G': 4}
+    modes = ('100G', '50G', '40G', '2x50G', '4x25G', '4x10G')
+    _speed_map = {'100G': 100, '50G': 50, '40G': 40, '2x50G': 50, '4x25G': 25, '4x10G': 10}
+    _ports = {'100G': 1, '50G': 1, '40G': 1, '2x50G': 2, '4x25G': 4, '4x10G': 4}
     _serdes_intf_map = {100: 'KR4'}
     max_logical_ports = 4
 
