@@ -36,6 +36,28 @@ def make_port():
     return QuadPort(**args)
 
 
+class Cage(brontile.BCMPort):
+    """A gangable one-lane cage: the cage on a lane divisible by 4 leads."""
+    modes = ('10G', '40G/4')
+    gang_modes = ('40G/4',)
+
+    def num_logical_ports(self, mode):
+        return 0 if mode == '40G/4' and int(self.hw_ports[0][2:]) % 4 else 1
+
+    def polarity_flip_val(self, mode, sub, polarity_flip):
+        return 1 if polarity_flip is True else 0
+
+
+def make_gang():
+    cages = []
+    for n in range(4):
+        args = dict.fromkeys(WIRING)
+        args.update(label=str(n + 1), hw_ports=('xe%d' % n,), unit=0, rx_polarity_flip=n != 1)
+        cages.append(lanquist.SDKConfiguredPort('40G/4', Cage(**args), 1, n, False))
+    cages[0].ganged_ports = frozenset(cages)
+    return cages[0]
+
+
 class Switch(object):
     def __init__(self, chip, ports):
         self.chip = chip
@@ -71,9 +93,16 @@ class LeakTest(unittest.TestCase):
         config = lanquist.Config(Platform(Switch(chip, [port])), dummy=True)
         config.config('1=4x\n')
         cport = FakeCPort('40G/4', 0, False)
+        sdk_port = lanquist.SDKConfiguredPort('4x25G', port, 1, 0, False)
+        mapped = lanquist.SDKConfiguredMappedPort('4x25G', port, 159, 0, False)
+        generic = brontile.SDKPort(*([None] * len(WIRING)))
+        dport = lanquist.BCMConfiguredDportPort('100G', generic, 1, 1, 0, False)
+        leader = make_gang()
+        lonely = lanquist.SDKConfiguredPort('40G/4', leader.physical_port, 1, 0, False)
         mode, bad_mode, sub, base = '2x50G', '8x1G', 1, [0, 0x11, 0x22, 0x33, 0x44, 0xfe]
         portsconf = '1=4x\n2=100G\n# note\n'
-        self.args = [port, chip, config, mode, bad_mode, sub, base, portsconf]
+        self.args = [port, chip, config, mode, bad_mode, sub, base, portsconf, sdk_port, mapped, generic, dport,
+                     leader]
         return [
             ('num_lanes', lambda: port.num_lanes(mode)),
             ('hw_intf', lambda: port.hw_intf(mode, sub)),
@@ -99,6 +128,18 @@ class LeakTest(unittest.TestCase):
             ('makemacaddr carry', lambda: config.makemacaddr(base, 1 << 40)),
             ('gang_label', lambda: cport.gang_label),
             ('abstract property', lambda: expect(NotImplementedError, getattr, cport, 'speed')),
+            ('configured port construction', lambda: lanquist.BCMConfiguredDportPort(mode, port, 1, 1, 0, False)),
+            ('serdes_if_type', lambda: sdk_port.serdes_if_type),
+            ('sdk_config_intf', lambda: sdk_port.sdk_config_intf(sub)),
+            ('linux_port_name', lambda: sdk_port.linux_port_name(3)),
+            ('mapped sdk_pbmp wide', lambda: mapped.sdk_pbmp(sub)),
+            ('gang polarity', lambda: leader.rx_logical_polarity_flip(0)),
+            ('td3 polarity lines', lambda: leader.td3_rx_logical_polarity_flip(leader, [], 0)),
+            ('polarity lines outside the table', lambda: expect(KeyError, leader.qmx_tx_logical_polarity_flip,
+                                                                leader, [], 0)),
+            ('leader without its gang', lambda: expect(TypeError, lonely.rx_logical_polarity_flip, 0)),
+            ('dport without a rule', lambda: expect(NotImplementedError, dport.sdk_pbmp, 0)),
+            ('configured port wrong arguments', lambda: expect(TypeError, sdk_port.set_leds, 1, 0)),
         ]
 
     def test_no_growth(self):
