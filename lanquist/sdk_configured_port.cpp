@@ -473,7 +473,7 @@ void define_sdk_configured_ports(PyObject* m) {
   Ref sdk_port = define_class(m,
                               {"SDKConfiguredPort",
                                {"ConfiguredPort"},
-                               "One front-panel port in its configured mode, wrapping its platform port.",
+                               nullptr,
                                {{"portmap_capable", False}}},
                               /*classic=*/true);
   host::add_members<kSDKConfiguredPortMembers>(sdk_port.get());
