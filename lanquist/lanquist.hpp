@@ -20,4 +20,7 @@ void add_runner_members(PyObject* idwarden, PyObject* iproute2, PyObject* drovik
 void add_config_members(PyObject* config);
 void add_configured_port_members(PyObject* configured_port);
 
+// SDKConfig and BCMConfig with their members (sdk/).
+void define_sdk_config(PyObject* m);
+
 }  // namespace lanquist
