@@ -277,6 +277,7 @@ class CalculationTest(unittest.TestCase):
             max_logical_ports = 4
 
             def num_logical_ports(self, mode):
+                self._check_mode(mode)
                 return 4 if mode == '4x10G' else 1
 
         def port(label, first, unit=0):
@@ -297,6 +298,10 @@ class CalculationTest(unittest.TestCase):
                                       ('plain', '4', '40G', 1, 8, True)])
         with sdkkit.configured_ports():
             self.assertEqual(c._calculate_configuration(), 12)
+            # A mode the port does not offer: the model's own error; the object stays usable.
+            self.assertRaises(brontile.NoSuchMode, c.config, '1=8x1G\n')
+            c.config('1=40G\n')
+        self.assertEqual([cp.port_base for cp in c.ports], [1, 2, 3, 1])
 
     def test_real_configured_ports(self):
         if '__init__' not in vars(lanquist.SDKConfiguredPort):
