@@ -24,5 +24,7 @@ void add_configured_port_members(PyObject* configured_port);
 // BCMConfiguredMappedPort and BCMConfiguredDportPort with their members, bound
 // in the module in that order (sdk_configured_port.cpp).
 void define_sdk_configured_ports(PyObject* m);
+// SDKConfig and BCMConfig with their members (sdk/).
+void define_sdk_config(PyObject* m);
 
 }  // namespace lanquist

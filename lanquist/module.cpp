@@ -14,14 +14,6 @@ Ref classic(const char* name, const char* doc, PyObject* base = nullptr) {
   return b.make();
 }
 
-Ref serdes_if_type_map() {
-  Ref map = host::check(PyDict_New());
-  static const std::pair<const char*, long> rows[] = {
-      {"XGMII", 6}, {"SFI", 9}, {"XFI", 10}, {"KR4", 12}, {"SR4", 28}, {"KR", 11}};
-  for (auto& r : rows) host::check_rc(PyDict_SetItemString(map.get(), r.first, host::integer(r.second).get()));
-  return map;
-}
-
 void body(PyObject* m) {
   g_module = m;
   Py_INCREF(g_module);
@@ -61,12 +53,7 @@ void body(PyObject* m) {
 
   define_sdk_configured_ports(m);
 
-  Ref sdk_config = classic("SDKConfig", "SDK configuration generator.", config.get());
-  host::setattr(sdk_config.get(), HN("serdes_if_type_map"), serdes_if_type_map().get());
-  bind(m, "SDKConfig", sdk_config);
-
-  Ref bcm_config = classic("BCMConfig", "Broadcom configuration object.", sdk_config.get());
-  bind(m, "BCMConfig", bcm_config);
+  define_sdk_config(m);
 }
 }  // namespace
 

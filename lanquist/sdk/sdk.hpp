@@ -1,0 +1,32 @@
+// SDKConfig and BCMConfig: the configuration object that the start-up tool
+// drives. define_sdk_config (sdk_config.cpp) makes both classes; each file of
+// this folder attaches the members of its group of texts.
+#pragma once
+
+#include "host/members.hpp"
+#include "lanquist/lanquist.hpp"
+
+namespace lanquist {
+namespace sdk {
+
+using host::Ref;
+
+// The port calculation and the gangs (calculate.cpp).
+void add_calculate_members(PyObject* sdk_config);
+// The LED programs and the LED script (leds.cpp).
+void add_led_members(PyObject* sdk_config);
+// The texts whose renderers are not written yet (pending.cpp).
+void add_pending_members(PyObject* sdk_config);
+
+// `self.platform.switch` and its chip, read through the object at each call.
+Ref switch_of(PyObject* self);
+inline Ref chip_of(PyObject* self) { return host::getattr(switch_of(self).get(), HN("chip")); }
+
+// `o[i]` as Python subscription does it (a mapping gets the key i).
+inline Ref subscript(PyObject* o, long i) { return host::item(o, host::integer(i).get()); }
+
+// `"\n".join(items)` with the host's own join (text or unicode items).
+Ref join_lines(PyObject* items);
+
+}  // namespace sdk
+}  // namespace lanquist
