@@ -220,6 +220,10 @@ class ConstructorTableTest(unittest.TestCase):
                     and name != 'BCMPort')
         self.assertEqual(ports - set(row[0] for row in CONSTRUCTORS), set(['TridentTwoPlusPort']))
         self.assertEqual(len(CONSTRUCTORS), 42)
+        # its ports are built by TridentTwoPort's constructor, with "hg" names
+        self.assertNotIn('__init__', brontile.TridentTwoPlusPort.__dict__)
+        port = brontile.TridentTwoPlusPort('p', (2,), None, None, None, None, None)
+        self.assertEqual(port.hw_ports, ('hg2',))
 
     def test_positional_keyword_and_required_only_calls(self):
         for cls_name, params, expect in CONSTRUCTORS:
