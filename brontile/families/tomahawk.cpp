@@ -1,5 +1,6 @@
 // The Tomahawk family and its Plus, Two and Three generations.
 #include "brontile/brontile.hpp"
+#include "brontile/model/port_constructors.hpp"
 
 namespace brontile {
 namespace {
@@ -93,5 +94,35 @@ const ChipRow kChips[] = {
 void define_tomahawk_port_bases(PyObject* m) { define_port_table(m, kPortBases); }
 void define_tomahawk_port_types(PyObject* m) { define_port_table(m, kPortTypes); }
 void define_tomahawk_chips(PyObject* m) { define_chip_table<kChips>(m); }
+
+}  // namespace brontile
+
+// --- constructors ----------------------------------------------------------------
+namespace brontile {
+namespace {
+
+constexpr ctor::Family kTomahawkBase = ctor::serdes_family("ce%u");
+constexpr ctor::Forward kToTomahawkPort = ctor::forwarding("TomahawkPort");
+constexpr ctor::Forward kTomahawk100GFabric = ctor::fabric_tx_polarity_first("Tomahawk100GPort", 100, "KR4");
+constexpr ctor::Forward kTomahawkTwo100G = ctor::with_adjacent("TomahawkTwoPort");
+constexpr ctor::Forward kToTomahawkThreePort = ctor::forwarding("TomahawkThreePort");
+constexpr ctor::Forward kMinipack100G = ctor::with_name_from_label("TomahawkThree100GPort");
+
+constexpr ctor::PortInit kInits[] = {
+    ctor::init<kTomahawkBase>("TomahawkPort"),
+    ctor::init<kToTomahawkPort>("TomahawkTwoPort"),
+    ctor::init<kToTomahawkPort>("TomahawkThreePort"),
+    ctor::init<kToTomahawkPort>("Tomahawk100GPort"),
+    ctor::init<kTomahawk100GFabric>("Tomahawk100GFabricPort"),
+    ctor::init<kToTomahawkPort>("Tomahawk25GPort"),
+    ctor::init<kToTomahawkPort>("TomahawkMgmt10GPort"),
+    ctor::init<kTomahawkTwo100G>("TomahawkTwo100GPort"),
+    ctor::init<kToTomahawkThreePort>("TomahawkThree100GPort"),
+    ctor::init<kMinipack100G>("Minipack100GPort"),
+};
+
+}  // namespace
+
+void define_tomahawk_constructors(PyObject* m) { ctor::attach<kInits>(m); }
 
 }  // namespace brontile

@@ -1,5 +1,6 @@
 // The Trident3 family: the X5 and X7 chips, which share one set of port types.
 #include "brontile/brontile.hpp"
+#include "brontile/model/port_constructors.hpp"
 
 namespace brontile {
 namespace {
@@ -67,5 +68,28 @@ const ChipRow kChips[] = {
 void define_tridentthree_port_bases(PyObject* m) { define_port_table(m, kPortBases); }
 void define_tridentthree_port_types(PyObject* m) { define_port_table(m, kPortTypes); }
 void define_tridentthree_chips(PyObject* m) { define_chip_table<kChips>(m); }
+
+}  // namespace brontile
+
+// --- constructors ----------------------------------------------------------------
+namespace brontile {
+namespace {
+
+constexpr ctor::Family kTridentThreeBase = ctor::serdes_family("ce%u");
+constexpr ctor::Forward kTridentThree100G = ctor::with_default_mode("TridentThreePort", "100G");
+constexpr ctor::Forward kFirstModeDefault = ctor::with_first_mode_default("TridentThreePort");
+constexpr ctor::Forward kToTridentThreePort = ctor::forwarding("TridentThreePort");
+
+constexpr ctor::PortInit kInits[] = {
+    ctor::init<kTridentThreeBase>("TridentThreePort"),
+    ctor::init<kTridentThree100G>("TridentThree100GPort"),
+    ctor::init<kFirstModeDefault>("TridentThree25GPort"),
+    ctor::init<kFirstModeDefault>("TridentThree10GPort"),
+    ctor::init<kToTridentThreePort>("TridentThreeMGPort"),
+};
+
+}  // namespace
+
+void define_tridentthree_constructors(PyObject* m) { ctor::attach<kInits>(m); }
 
 }  // namespace brontile

@@ -1,5 +1,6 @@
 // The Trident2 family and its Trident2+ generation.
 #include "brontile/brontile.hpp"
+#include "brontile/model/port_constructors.hpp"
 
 namespace brontile {
 namespace {
@@ -68,5 +69,31 @@ const ChipRow kChips[] = {
 void define_tridenttwo_port_bases(PyObject* m) { define_port_table(m, kPortBases); }
 void define_tridenttwo_port_types(PyObject* m) { define_port_table(m, kPortTypes); }
 void define_tridenttwo_chips(PyObject* m) { define_chip_table<kChips>(m); }
+
+}  // namespace brontile
+
+// --- constructors ----------------------------------------------------------------
+namespace brontile {
+namespace {
+
+// TridentTwoPlusPort has no constructor of its own: TridentTwoPort's builds its ports.
+constexpr ctor::Family kTridentTwoBase = ctor::serdes_family("hg%u");
+constexpr ctor::Forward kToTridentTwoPort = ctor::forwarding("TridentTwoPort");
+constexpr ctor::Forward kTridentTwo10GFabric = ctor::fabric_tx_lane_first("TridentTwo10GPort", 10, "KR");
+constexpr ctor::Forward kToTridentTwoPlusPort = ctor::forwarding("TridentTwoPlusPort");
+constexpr ctor::Forward kTridentTwoPlus40G = ctor::fixed_layer("TridentTwoPlusPort", "QSFP+");
+
+constexpr ctor::PortInit kInits[] = {
+    ctor::init<kTridentTwoBase>("TridentTwoPort"),
+    ctor::init<kToTridentTwoPort>("TridentTwo10GPort"),
+    ctor::init<kTridentTwo10GFabric>("TridentTwo10GFabricPort"),
+    ctor::init<kToTridentTwoPort>("TridentTwo40GPort"),
+    ctor::init<kToTridentTwoPlusPort>("TridentTwoPlus10GPort"),
+    ctor::init<kTridentTwoPlus40G>("TridentTwoPlus40GPort"),
+};
+
+}  // namespace
+
+void define_tridenttwo_constructors(PyObject* m) { ctor::attach<kInits>(m); }
 
 }  // namespace brontile
