@@ -1,5 +1,6 @@
 // The Trident family: Trident+ and Trident.
 #include "brontile/brontile.hpp"
+#include "brontile/model/port_rules.hpp"
 
 namespace brontile {
 namespace {
@@ -14,5 +15,20 @@ const ChipRow kChips[] = {
 }  // namespace
 
 void define_trident_chips(PyObject* m) { define_chip_table<kChips>(m); }
+
+// --- the family's own port rules ---------------------------------------------------
+
+namespace {
+using namespace entry;
+
+constexpr host::Member kTrident10G[] = {count_gang, physical_gang, max_1, polarity_by_flag};
+constexpr host::Member kTrident40G[] = {count_forty, max_4, polarity_by_list};
+
+}  // namespace
+
+void define_trident_overrides(PyObject* m) {
+  override_members<kTrident10G>(m, "Trident10GPort");
+  override_members<kTrident40G>(m, "Trident40GPort");
+}
 
 }  // namespace brontile
