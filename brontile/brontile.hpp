@@ -6,6 +6,7 @@
 #include "host/members.hpp"
 
 #include <cstddef>
+#include <initializer_list>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -39,6 +40,24 @@ void define_chips(PyObject* m);     // SDKChip, BCMChip
 // phases: every family's port bases, then every family's port types, then
 // SDKChip and BCMChip and every family's chips; module.cpp lists each phase's
 // calls in order. A family file exports one function per phase it has.
+void define_maverick_port_bases(PyObject* m);
+void define_qumran_port_bases(PyObject* m);
+void define_tomahawk_port_bases(PyObject* m);  // with the Two and Three generations
+void define_tridentthree_port_bases(PyObject* m);
+void define_tridenttwo_port_bases(PyObject* m);  // with Trident2+
+void define_trident_port_bases(PyObject* m);
+void define_helix4_port_bases(PyObject* m);
+void define_hurricane2_port_bases(PyObject* m);
+
+void define_helix4_port_types(PyObject* m);
+void define_hurricane2_port_types(PyObject* m);
+void define_trident_port_types(PyObject* m);
+void define_tridenttwo_port_types(PyObject* m);
+void define_tridentthree_port_types(PyObject* m);
+void define_tomahawk_port_types(PyObject* m);
+void define_maverick_port_types(PyObject* m);
+void define_qumran_port_types(PyObject* m);
+
 void define_trident_chips(PyObject* m);       // Trident+, Trident
 void define_tridenttwo_chips(PyObject* m);    // Trident2, Trident2+
 void define_tridentthree_chips(PyObject* m);  // Trident3 X5, X7
@@ -47,6 +66,37 @@ void define_tomahawk_chips(PyObject* m);  // Tomahawk and its generations
 void define_maverick_chips(PyObject* m);
 void define_helix4_chips(PyObject* m);
 void define_hurricane2_chips(PyObject* m);
+
+// The tuple `chips` of the chip classes offered to outside callers; made last.
+void define_offered_chips(PyObject* m);
+
+// --- port classes made from rows ------------------------------------------------
+// One port class: exactly what its own class statement gives.
+struct PortRow {
+  const char* name;
+  const char* base;  // a class bound in the module before this row
+  const char* doc;   // nullptr: no docstring
+  std::vector<host::data::Attr> attrs = {};
+  // Attaches the class's own constructor and operations once it is made
+  // (declare it above the rows, define it below them); nullptr: none of its own.
+  void (*members)(PyObject* cls) = nullptr;
+};
+
+// Make the classes of a row table, in row order, and bind them in the module.
+void define_port_table(PyObject* m, const PortRow* rows, std::size_t n);
+template <std::size_t N>
+void define_port_table(PyObject* m, const PortRow (&rows)[N]) {
+  define_port_table(m, rows, N);
+}
+
+// A family's bitmap-position table: the names of each run (prefix followed by
+// 0 .. count-1), numbered from 1 across the runs in order; position 0 is never
+// given. {{"xe", 132}} maps xe0 to 1 ... xe131 to 132.
+struct NameRun {
+  const char* prefix;
+  int count;
+};
+host::Ref pbmp_positions(std::initializer_list<NameRun> runs);
 
 // Per-family port rules, bound once every class exists ("overrides" phase).
 void define_trident_overrides(PyObject* m);

@@ -11,7 +11,26 @@ void body(PyObject* m) {
   define_errors(m);
   define_platform(m);
   define_ports(m);
-  // Port bases of every family, then port types of every family.
+  // Every class comes after the classes it names: its base, and for a chip the
+  // port classes of its channel-type map.
+  define_maverick_port_bases(m);
+  define_qumran_port_bases(m);
+  define_tomahawk_port_bases(m);
+  define_tridentthree_port_bases(m);
+  define_tridenttwo_port_bases(m);
+  define_trident_port_bases(m);
+  define_helix4_port_bases(m);
+  define_hurricane2_port_bases(m);
+
+  define_helix4_port_types(m);
+  define_hurricane2_port_types(m);
+  define_trident_port_types(m);
+  define_tridenttwo_port_types(m);
+  define_tridentthree_port_types(m);
+  define_tomahawk_port_types(m);
+  define_maverick_port_types(m);
+  define_qumran_port_types(m);
+
   define_chips(m);
   define_trident_chips(m);
   define_tridenttwo_chips(m);
@@ -21,6 +40,7 @@ void body(PyObject* m) {
   define_maverick_chips(m);
   define_helix4_chips(m);
   define_hurricane2_chips(m);
+  define_offered_chips(m);
   // Overrides: each family's port rules, bound to classes made above.
   define_trident_overrides(m);
   define_tridenttwo_overrides(m);

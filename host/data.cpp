@@ -58,6 +58,8 @@ Ref Value::make_object(PyObject* module) const {
       Ref owner = check(PyObject_GetAttrString(module, s_));
       return check(PyObject_GetAttrString(owner.get(), attr_));
     }
+    case T::kMade:
+      return make_();
   }
   raise(PyExc_SystemError, "unknown class data kind");
 }

@@ -14,6 +14,9 @@
 //   Attr{"port_type", cls("Tomahawk100GPort")}        a class bound in the module earlier
 //   Attr{"_serdes_intf_map", same("SDKPort", "_serdes_intf_map")}
 //                                                     the very object another class holds
+//   Attr{"pbmp_map", made([] { return positions(); })}
+//                                                     what a function makes when the class is
+//                                                     made (a table built by a rule)
 //
 // Small numbers are `int`; `bits` and `big` give a `long` of any size (a 160-bit
 // bitmap). Tuple and list stay apart, and a mapping keeps the order written.
@@ -29,7 +32,7 @@ namespace data {
 
 class Value {
  public:
-  enum class T { kNone, kTrue, kFalse, kInt, kBits, kHex, kFloat, kStr, kTuple, kList, kDict, kClass, kSame };
+  enum class T { kNone, kTrue, kFalse, kInt, kBits, kHex, kFloat, kStr, kTuple, kList, kDict, kClass, kSame, kMade };
 
   Value(int v) : t_(T::kInt), i_(v) {}
   Value(long v) : t_(T::kInt), i_(v) {}
@@ -69,6 +72,12 @@ class Value {
     return r;
   }
 
+  static Value made(Ref (*make)()) {
+    Value r(T::kMade);
+    r.make_ = make;
+    return r;
+  }
+
   // A new reference to the object. Class names are looked up in `module`.
   Ref make_object(PyObject* module) const;
 
@@ -79,6 +88,7 @@ class Value {
   double f_ = 0;
   const char* s_ = nullptr;
   const char* attr_ = nullptr;
+  Ref (*make_)() = nullptr;
   std::vector<Value> items_;
   std::vector<int> bits_;
 };
@@ -104,6 +114,8 @@ inline Value bits(std::initializer_list<int> positions) { return Value::bits(pos
 inline Value big(const char* hex_digits) { return Value::hex(hex_digits); }
 inline Value cls(const char* name) { return Value::named(Value::T::kClass, name); }
 inline Value same(const char* cls_name, const char* attr) { return Value::named(Value::T::kSame, cls_name, attr); }
+// A new object from `make`, called when the class is made (a capture-free lambda will do).
+inline Value made(Ref (*make)()) { return Value::made(make); }
 
 struct Attr {
   const char* name;

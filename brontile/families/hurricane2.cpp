@@ -4,13 +4,47 @@
 
 namespace brontile {
 namespace {
+using namespace host::data;
 
+// --- catalogue rows ----------------------------------------------------------------
+
+// The ports number their interfaces by prefix, so the base keeps no bitmap table.
+const PortRow kPortBases[] = {
+    {"Hurricane2Port", "BCMPort", nullptr},
+};
+
+// The 1G port answers its speed by an operation of its own, so it has no speed
+// table. The 10G and 13G ports keep the "hg" prefix in their SDK interface names.
+const PortRow kPortTypes[] = {
+    {"Hurricane21GPort", "Hurricane2Port", nullptr, {{"modes", tuple_of("1G")}, {"default_mode", "1G"}}},
+    {"Hurricane210GPort", "Hurricane2Port", nullptr,
+     {{"modes", tuple_of("10G")},
+      {"default_mode", "10G"},
+      {"_speed_map", dict_of({{"10G", 10}})},
+      {"disable_prefix_xlate", True}}},
+    {"Hurricane213GPort", "Hurricane2Port", nullptr,
+     {{"modes", tuple_of("13G")},
+      {"default_mode", "13G"},
+      {"_speed_map", dict_of({{"13G", 13}})},
+      {"disable_prefix_xlate", True}}},
+    // A fabric port that asks for no MAC addresses: create_fabric stays False.
+    {"Hurricane213GFabricPort", "Hurricane213GPort", nullptr, {{"is_fabric", True}}},
+};
+
+// Neither port-mapped nor with a channel-type map.
 const ChipRow kChips[] = {
-    {"Hurricane2Chip", "BCMChip", "/Hurricane2", nullptr},
+    {"Hurricane2Chip", "BCMChip", "/Hurricane2", nullptr,
+     {{"portmap_capable", False},
+      {"base_pbmp", 1},
+      {"file_list", tuple_of("rc.forwarding", "sdk.bcm")},
+      {"ipv4_host_table_size", 4096}}},
 };
 
 }  // namespace
 
+// --- phases ------------------------------------------------------------------------
+void define_hurricane2_port_bases(PyObject* m) { define_port_table(m, kPortBases); }
+void define_hurricane2_port_types(PyObject* m) { define_port_table(m, kPortTypes); }
 void define_hurricane2_chips(PyObject* m) { define_chip_table<kChips>(m); }
 
 // --- the family's own port rules ---------------------------------------------------

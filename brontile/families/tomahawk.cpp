@@ -4,20 +4,95 @@
 
 namespace brontile {
 namespace {
+using namespace host::data;
 
+// --- catalogue rows ----------------------------------------------------------------
+// A `modes` list holds the keys of the class's speed table in the order the host
+// iterates that table (not the order written); a tuple is written out.
+
+const PortRow kPortBases[] = {
+    // One table for every Tomahawk port. Its names are "xe" names, while the
+    // constructors name the ports' interfaces "ce".
+    {"TomahawkPort", "BCMPort", nullptr, {{"pbmp_map", made([] { return pbmp_positions({{"xe", 132}}); })}}},
+    {"TomahawkTwoPort", "TomahawkPort", nullptr},
+    {"TomahawkThreePort", "TomahawkPort", nullptr},
+};
+
+const PortRow kPortTypes[] = {
+    {"Tomahawk100GPort", "TomahawkPort", nullptr,
+     {{"_speed_map", dict_of({{"100G", 100}, {"40G", 40}, {"50G", 50}, {"2x50G", 50}, {"2x40G", 40}, {"2x20G", 20},
+                              {"4x25G", 25}, {"4x10G", 10}})},
+      {"modes", list_of("40G", "2x50G", "100G", "50G", "2x20G", "4x25G", "4x10G", "2x40G")},
+      {"default_mode", "100G"}}},
+    {"Tomahawk100GFabricPort", "Tomahawk100GPort",
+     "Fabric ports are 100G Tomahawk ports using KR4 serdes and\nno LEDs.",
+     {{"is_fabric", True}, {"create_fabric", True}}},
+    {"Tomahawk25GPort", "TomahawkPort", nullptr,
+     {{"_speed_map", dict_of({{"10G", 10}, {"25G", 25}, {"40G/4", 40}, {"100G/4", 100}})},
+      {"gang_modes", tuple_of("100G/4", "40G/4")},
+      {"modes", tuple_of("25G", "10G", "100G/4", "40G/4")},  // ("25G", "10G") + gang_modes
+      {"default_mode", "25G"},                               // modes[0]
+      {"max_gang_size", 4}}},
+    {"TomahawkMgmt10GPort", "TomahawkPort", nullptr,
+     {{"_speed_map", dict_of({{"10G", 10}})}, {"modes", list_of("10G")}, {"default_mode", "10G"}}},
+    {"TomahawkTwo100GPort", "TomahawkTwoPort", nullptr,
+     {{"_speed_map", dict_of({{"100G", 100}, {"40G", 40}, {"50G", 50}, {"2x50G", 50}, {"2x20G", 20}, {"4x25G", 25},
+                              {"4x10G", 10}})},
+      {"modes", list_of("40G", "2x50G", "100G", "50G", "2x20G", "4x25G", "4x10G")},
+      {"default_mode", "100G"}}},
+    {"TomahawkThree100GPort", "TomahawkThreePort", nullptr,
+     {{"_speed_map", dict_of({{"100G", 100}})}, {"modes", list_of("100G")}, {"default_mode", "100G"}}},
+    {"Minipack100GPort", "TomahawkThree100GPort", nullptr},
+};
+
+// Every generation states the family's values again in its own statement, each
+// with mappings of its own. The generation classes keep TomahawkChip's identity.
 const ChipRow kChips[] = {
-    {"TomahawkChip", "BCMChip", "/Tomahawk", "Tomahawk chip common attributes"},
-    {"TomahawkPlusChip", "TomahawkChip", "Plus", "Tomahawk Plus chip common attributes"},
-    {"TomahawkPlus_56967_Chip", "TomahawkPlusChip", "/56967", nullptr},
-    {"TomahawkPlus_56965_Chip", "TomahawkPlusChip", "/56965", nullptr},
-    {"TomahawkTwoChip", "TomahawkChip", "Two", "Tomahawk Two chip common attributes"},
-    {"TomahawkTwo_56970_Chip", "TomahawkTwoChip", "/56970", nullptr},
-    {"TomahawkThreeChip", "TomahawkChip", "Three", "Tomahawk Three chip common attributes"},
-    {"TomahawkThree_56980_Chip", "TomahawkThreeChip", "/56980", nullptr},
+    {"TomahawkChip", "BCMChip", "/Tomahawk", "Tomahawk chip common attributes",
+     {{"pci_device", 0xB960},
+      {"bcm_pn", "56960"},
+      {"portmap_capable", True},
+      {"dport_capable", True},
+      {"mixed_oversub", True},
+      {"ipv4_host_table_size", 40960},
+      {"base_pbmp", bits({0, 33, 67, 101, 135})},
+      {"file_list", tuple_of("datapath.conf", "rc.forwarding", "hw_desc", "sdk.bcm", "uft.json")},
+      {"port_channel_type_map", dict_of({{1, cls("Tomahawk25GPort")}, {4, cls("Tomahawk100GPort")}})}}},
+    {"TomahawkPlusChip", "TomahawkChip", "Plus", "Tomahawk Plus chip common attributes",
+     {{"portmap_capable", True},
+      {"dport_capable", True},
+      {"mixed_oversub", True},
+      {"ipv4_host_table_size", 40960},
+      {"base_pbmp", bits({0, 33, 67, 101, 135})},
+      {"file_list", tuple_of("datapath.conf", "rc.forwarding", "hw_desc", "sdk.bcm", "uft.json")},
+      {"port_channel_type_map", dict_of({{1, cls("Tomahawk25GPort")}, {4, cls("Tomahawk100GPort")}})}}},
+    {"TomahawkPlus_56967_Chip", "TomahawkPlusChip", "/56967", nullptr, {{"pci_device", 0xB967}, {"bcm_pn", "56967"}}},
+    {"TomahawkPlus_56965_Chip", "TomahawkPlusChip", "/56965", nullptr, {{"pci_device", 0xB965}, {"bcm_pn", "56965"}}},
+    {"TomahawkTwoChip", "TomahawkChip", "Two", "Tomahawk Two chip common attributes",
+     {{"portmap_capable", True},
+      {"dport_capable", True},
+      {"mixed_oversub", True},
+      {"ipv4_host_table_size", 40960},
+      {"base_pbmp", bits({0, 33, 67, 101, 135})},
+      {"file_list", tuple_of("datapath.conf", "rc.forwarding", "hw_desc", "sdk.bcm", "uft.json")},
+      {"port_channel_type_map", dict_of({{1, cls("Tomahawk25GPort")}, {4, cls("Tomahawk100GPort")}})}}},
+    {"TomahawkTwo_56970_Chip", "TomahawkTwoChip", "/56970", nullptr, {{"pci_device", 0xB970}, {"bcm_pn", "56970"}}},
+    {"TomahawkThreeChip", "TomahawkChip", "Three", "Tomahawk Three chip common attributes",
+     {{"portmap_capable", True},
+      {"dport_capable", True},
+      {"mixed_oversub", True},
+      {"ipv4_host_table_size", 40960},
+      {"base_pbmp", bits({0, 19, 38, 39, 59, 79, 99, 119, 139, 159})},
+      {"file_list", tuple_of("datapath.conf", "rc.forwarding", "hw_desc", "sdk.bcm", "uft.json")},
+      {"port_channel_type_map", dict_of({{1, cls("Tomahawk25GPort")}, {4, cls("Tomahawk100GPort")}})}}},
+    {"TomahawkThree_56980_Chip", "TomahawkThreeChip", "/56980", nullptr, {{"pci_device", 0xB980}, {"bcm_pn", "56980"}}},
 };
 
 }  // namespace
 
+// --- phases ------------------------------------------------------------------------
+void define_tomahawk_port_bases(PyObject* m) { define_port_table(m, kPortBases); }
+void define_tomahawk_port_types(PyObject* m) { define_port_table(m, kPortTypes); }
 void define_tomahawk_chips(PyObject* m) { define_chip_table<kChips>(m); }
 
 // --- the family's own port rules ---------------------------------------------------

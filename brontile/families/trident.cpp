@@ -4,16 +4,44 @@
 
 namespace brontile {
 namespace {
+using namespace host::data;
+
+// --- catalogue rows ----------------------------------------------------------------
+
+const PortRow kPortBases[] = {
+    {"TridentPort", "BCMPort", nullptr, {{"pbmp_map", made([] { return pbmp_positions({{"hg", 72}}); })}}},
+};
+
+const PortRow kPortTypes[] = {
+    {"Trident10GPort", "TridentPort", nullptr,
+     {{"gang_modes", tuple_of("40G/4")},
+      {"modes", tuple_of("10G", "40G/4")},  // ("10G",) + gang_modes
+      {"default_mode", "10G"},
+      {"max_gang_size", 4},
+      {"_speed_map", dict_of({{"10G", 10}, {"40G/4", 40}})}}},
+    {"Trident40GPort", "TridentPort", nullptr,
+     {{"modes", tuple_of("40G", "4x10G")},
+      {"default_mode", "40G"},
+      {"_speed_map", dict_of({{"4x10G", 10}, {"40G", 40}})}}},
+};
 
 const ChipRow kChips[] = {
-    {"TridentPlusChip", "BCMChip", "/Trident", "Trident+ chip common attributes"},
+    {"TridentPlusChip", "BCMChip", "/Trident", "Trident+ chip common attributes",
+     {{"portmap_capable", True},
+      {"base_pbmp", bits({0, 65})},
+      {"file_list", tuple_of("datapath.conf", "rc.forwarding", "hw_desc", "sdk.bcm")},
+      {"port_channel_type_map", dict_of({{1, cls("Trident10GPort")}, {4, cls("Trident40GPort")}})}}},
     // Trident shares Trident+'s directories: it keeps that constructor.
     {"TridentChip", "TridentPlusChip", nullptr,
-     "Trident chip common attributes\n\nBasically the same as Trident+, but with a smaller host table size."},
+     "Trident chip common attributes\n\nBasically the same as Trident+, but with a smaller host table size.",
+     {{"ipv4_host_table_size", 4096}}},
 };
 
 }  // namespace
 
+// --- phases ------------------------------------------------------------------------
+void define_trident_port_bases(PyObject* m) { define_port_table(m, kPortBases); }
+void define_trident_port_types(PyObject* m) { define_port_table(m, kPortTypes); }
 void define_trident_chips(PyObject* m) { define_chip_table<kChips>(m); }
 
 // --- the family's own port rules ---------------------------------------------------

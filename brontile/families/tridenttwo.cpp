@@ -4,18 +4,70 @@
 
 namespace brontile {
 namespace {
+using namespace host::data;
 
+// --- catalogue rows ----------------------------------------------------------------
+
+const PortRow kPortBases[] = {
+    // One table for every port of both generations.
+    {"TridentTwoPort", "BCMPort", nullptr, {{"pbmp_map", made([] { return pbmp_positions({{"hg", 128}}); })}}},
+    {"TridentTwoPlusPort", "TridentTwoPort", nullptr},
+};
+
+const PortRow kPortTypes[] = {
+    {"TridentTwo10GPort", "TridentTwoPort", nullptr,
+     {{"gang_modes", tuple_of("40G/4")},
+      {"modes", tuple_of("10G", "40G/4")},  // ("10G",) + gang_modes
+      {"default_mode", "10G"},
+      {"max_gang_size", 4},
+      {"_speed_map", dict_of({{"10G", 10}, {"40G/4", 40}})}}},
+    {"TridentTwo10GFabricPort", "TridentTwo10GPort", "Treat the microserver ports as fabric ports using KR.",
+     {{"is_fabric", True}, {"create_fabric", True}}},
+    {"TridentTwoPlus10GPort", "TridentTwoPlusPort", nullptr,
+     {{"gang_modes", tuple_of("40G/4")},
+      {"modes", tuple_of("10G", "40G/4", "1G")},  // ("10G",) + gang_modes + ("1G",)
+      {"default_mode", "10G"},
+      {"max_gang_size", 4},
+      {"_speed_map", dict_of({{"1G", 1}, {"10G", 10}, {"40G/4", 40}})}}},
+    {"TridentTwo40GPort", "TridentTwoPort", nullptr,
+     {{"modes", tuple_of("40G", "4x10G")},
+      {"default_mode", "40G"},
+      {"_speed_map", dict_of({{"4x10G", 10}, {"40G", 40}})}}},
+    {"TridentTwoPlus40GPort", "TridentTwoPlusPort", nullptr,
+     {{"modes", tuple_of("40G", "4x10G", "4x1G")},
+      {"default_mode", "40G"},
+      {"_speed_map", dict_of({{"4x1G", 1}, {"4x10G", 10}, {"40G", 40}})}}},
+};
+
+// Trident2+ takes portmap_capable and base_pbmp from Trident2 and restates two
+// values it already has. The 56860 sets nothing of its own.
 const ChipRow kChips[] = {
-    {"TridentTwoChip", "BCMChip", "/TridentTwo", "Trident2 chip common attributes"},
-    {"TridentTwo_56850_Chip", "TridentTwoChip", "/56850", nullptr},
-    {"TridentTwo_56854_Chip", "TridentTwoChip", "/56854", nullptr},
-    {"TridentTwoPlusChip", "TridentTwoChip", "Plus", "Trident2 Plus chip common attributes"},
+    {"TridentTwoChip", "BCMChip", "/TridentTwo", "Trident2 chip common attributes",
+     {{"portmap_capable", True},
+      {"mixed_oversub", True},
+      {"ipv4_host_table_size", 16384},
+      {"base_pbmp", bits({0, 105})},
+      {"file_list", tuple_of("datapath.conf", "rc.forwarding", "hw_desc", "sdk.bcm", "uft.json")},
+      {"port_channel_type_map", dict_of({{1, cls("TridentTwo10GPort")}, {4, cls("TridentTwo40GPort")}})}}},
+    {"TridentTwo_56850_Chip", "TridentTwoChip", "/56850", nullptr,
+     {{"pci_device", 0xB850}, {"bcm_pn", "56850"}, {"hsp_bw", 100}}},
+    {"TridentTwo_56854_Chip", "TridentTwoChip", "/56854", nullptr,
+     {{"pci_device", 0xB854}, {"bcm_pn", "56854"}, {"hsp_bw", 40}}},
+    {"TridentTwoPlusChip", "TridentTwoChip", "Plus", "Trident2 Plus chip common attributes",
+     {{"file_list", tuple_of("datapath.conf", "rc.forwarding", "hw_desc", "sdk.bcm", "uft.json", "riot.json")},
+      {"port_channel_type_map", dict_of({{1, cls("TridentTwoPlus10GPort")}, {4, cls("TridentTwoPlus40GPort")}})},
+      {"dport_capable", True},
+      {"mixed_oversub", True},
+      {"ipv4_host_table_size", 16384}}},
     {"TridentTwoPlus_56860_Chip", "TridentTwoPlusChip", "/56860", nullptr},
-    {"TridentTwoPlus_56864_Chip", "TridentTwoPlusChip", "/56864", nullptr},
+    {"TridentTwoPlus_56864_Chip", "TridentTwoPlusChip", "/56864", nullptr, {{"hsp_bw", 40}}},
 };
 
 }  // namespace
 
+// --- phases ------------------------------------------------------------------------
+void define_tridenttwo_port_bases(PyObject* m) { define_port_table(m, kPortBases); }
+void define_tridenttwo_port_types(PyObject* m) { define_port_table(m, kPortTypes); }
 void define_tridenttwo_chips(PyObject* m) { define_chip_table<kChips>(m); }
 
 // --- the family's own port rules ---------------------------------------------------

@@ -82,7 +82,7 @@ class ChipClassesTest(unittest.TestCase):
             self.assertIs(cls.is_acpi(), False, name)
             self.assertIs(chip.is_acpi(), False, name)
             self.assertEqual(chip.sw_base, 'bcm', name)
-            self.assertIsNone(chip.file_list, name)
+            self.assertIs(type(chip.file_list), tuple, name)
             self.assertIsInstance(raised(lambda: cls(1)), TypeError, name)
             has_own = '__init__' in cls.__dict__
             self.assertEqual(has_own, name != 'TridentChip', name)
@@ -100,7 +100,7 @@ class ChipClassesTest(unittest.TestCase):
                      'bcm_pn', 'hsp_bw', 'base_pbmp'):
             self.assertIsNone(getattr(brontile.SDKChip, name), name)
         self.assertEqual(brontile.SDKChip.port_channel_type_map, {})
-        self.assertIs(brontile.TomahawkChip.port_channel_type_map, brontile.SDKChip.port_channel_type_map)
+        self.assertIs(brontile.Helix4Chip.port_channel_type_map, brontile.SDKChip.port_channel_type_map)
         bcm = brontile.BCMChip
         self.assertEqual((bcm.sw_base, bcm.ipv4_host_table_size, bcm.pci_vendor), ('bcm', 8192, 0x14E4))
         self.assertIs(type(bcm.pci_vendor), int)
@@ -185,7 +185,7 @@ class GetConfigTest(TempDirTestCase):
             ('name not listed', Listed(), 'hw_desc'),
             ('no list on SDKChip', Unlisted('/bcm'), 'sdk.bcm'),
             ('no list on BCMChip', brontile.BCMChip(), 'sdk.bcm'),
-            ('no list on a family chip', brontile.Hurricane2Chip(), 'sdk.bcm'),
+            ('name outside a family chip\'s list', brontile.Hurricane2Chip(), 'hw_desc'),
         ]
 
         class NoFileSystem(object):
@@ -267,7 +267,7 @@ class PackagedDefaultsTest(unittest.TestCase):
             # The most specific directory that ships files ('/bcm' is last and ships none).
             family = [d.split('/')[2] for d in dirs[:-1] if d.split('/')[2] in PACKAGED][0]
             chip = getattr(brontile, name)()
-            chip.file_list = PACKAGED[family]
+            self.assertEqual(chip.file_list, PACKAGED[family], name)
             for file_name in PACKAGED[family]:
                 text = chip.get_config(file_name)
                 self.assertTrue(text and text.strip(), (name, file_name))
