@@ -52,14 +52,6 @@ def lanes(prefix, first, count=4):
     return tuple('%s%d' % (prefix, first + i) for i in range(count))
 
 
-def outcome(call):
-    """What a call gives: its value, or the exception's type and message."""
-    try:
-        return call()
-    except Exception as e:
-        return (type(e), str(e))
-
-
 class Checker(object):
     """Mixin: compare a table of calls with expected answers (a value, or an
     exception type, or an (exception type, message) pair)."""
