@@ -67,6 +67,16 @@ void define_maverick_chips(PyObject* m);
 void define_helix4_chips(PyObject* m);
 void define_hurricane2_chips(PyObject* m);
 
+// The port classes' constructors, attached once every class is made.
+void define_trident_constructors(PyObject* m);
+void define_tridenttwo_constructors(PyObject* m);
+void define_tridentthree_constructors(PyObject* m);
+void define_qumran_constructors(PyObject* m);
+void define_tomahawk_constructors(PyObject* m);
+void define_maverick_constructors(PyObject* m);
+void define_helix4_constructors(PyObject* m);
+void define_hurricane2_constructors(PyObject* m);
+
 // The tuple `chips` of the chip classes offered to outside callers; made last.
 void define_offered_chips(PyObject* m);
 

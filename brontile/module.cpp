@@ -41,6 +41,17 @@ void body(PyObject* m) {
   define_helix4_chips(m);
   define_hurricane2_chips(m);
   define_offered_chips(m);
+
+  // Constructors of the port classes.
+  define_trident_constructors(m);
+  define_tridenttwo_constructors(m);
+  define_tridentthree_constructors(m);
+  define_qumran_constructors(m);
+  define_tomahawk_constructors(m);
+  define_maverick_constructors(m);
+  define_helix4_constructors(m);
+  define_hurricane2_constructors(m);
+
   // Overrides: each family's port rules, bound to classes made above.
   define_trident_overrides(m);
   define_tridenttwo_overrides(m);
