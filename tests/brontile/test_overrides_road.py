@@ -57,8 +57,8 @@ class RoadTest(unittest.TestCase):
         self.assertEqual((p.num_logical_ports('40G/4'), p.led_port_num('10G', 0)), (0, 14))
 
     def test_single_interface_ports(self):
-        p = brontile.Hurricane21GPort(label='1', hw_port='xe3', phy_type=None, phy_addr=None, phy_layer='RJ45', leds=None,
-                                      prim_offset=None, unit=0)
+        p = brontile.Hurricane21GPort(label='1', hw_port='xe3', phy_type=None, phy_addr=None, phy_layer='RJ45',
+                                      leds=None, prim_offset=None, unit=0)
         self.assertEqual((p.speed('1G'), p.num_lanes('1G'), p.hw_port_num('1G', 0), p.led_port_num('1G', 0)),
                          (1, 1, 29, 32))
         p = brontile.Trident10GPort(label='2', serdes=17, phy_type=None, phy_addr=None, phy_layer='SFP+', leds=None,
