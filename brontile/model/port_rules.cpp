@@ -14,7 +14,9 @@ Ref num(long v) { return host::integer(v); }
 
 Ref add(PyObject* a, long b) { return host::check(PyNumber_Add(a, num(b).get())); }
 
-bool compare(PyObject* a, long b, int op) { return host::check_rc(PyObject_RichCompareBool(a, num(b).get(), op)) != 0; }
+bool compare(PyObject* a, long b, int op) {
+  return host::check_rc(PyObject_RichCompareBool(a, num(b).get(), op)) != 0;
+}
 bool eq(PyObject* a, long b) { return compare(a, b, Py_EQ); }
 bool gt(PyObject* a, long b) { return compare(a, b, Py_GT); }
 
@@ -33,7 +35,10 @@ Ref hw_port_name(PyObject* self, PyObject* sub) {
 
 void check_mode(PyObject* self, PyObject* mode) { host::call_method(self, HN("_check_mode"), mode); }
 
-Ref ask(PyObject* self, PyObject* name, PyObject* mode, PyObject* sub) { return host::call_method(self, name, mode, sub); }
+// self.<name>(mode, sub): the object's own answer to another per-sub-port query.
+Ref ask(PyObject* self, PyObject* name, PyObject* mode, PyObject* sub) {
+  return host::call_method(self, name, mode, sub);
+}
 
 [[noreturn]] void bad_prefix() { host::raise(PyExc_RuntimeError, "bad interface prefix"); }
 
