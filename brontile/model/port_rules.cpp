@@ -12,9 +12,30 @@ namespace {
 
 Ref num(long v) { return host::integer(v); }
 
-Ref add(PyObject* a, long b) { return host::check(PyNumber_Add(a, num(b).get())); }
+// Plain ints, the common case, are done in C; anything else (a long, an int
+// subclass a platform hands over) goes through the interpreter's own operators.
+constexpr long kSmall = 1L << 40;
+bool small_int(PyObject* a) {
+  if (!PyInt_CheckExact(a)) return false;
+  long v = PyInt_AS_LONG(a);
+  return v > -kSmall && v < kSmall;
+}
+
+Ref add(PyObject* a, long b) {
+  if (small_int(a)) return num(PyInt_AS_LONG(a) + b);
+  return host::check(PyNumber_Add(a, num(b).get()));
+}
 
 bool compare(PyObject* a, long b, int op) {
+  if (PyInt_CheckExact(a)) {
+    long v = PyInt_AS_LONG(a);
+    switch (op) {
+      case Py_EQ: return v == b;
+      case Py_GT: return v > b;
+      case Py_GE: return v >= b;
+      case Py_LT: return v < b;
+    }
+  }
   return host::check_rc(PyObject_RichCompareBool(a, num(b).get(), op)) != 0;
 }
 bool eq(PyObject* a, long b) { return compare(a, b, Py_EQ); }
