@@ -83,6 +83,18 @@ class LaneRulesTest(unittest.TestCase, Checker):
 
         self.assertEqual(port(Mapped, ('ce0',)).logical_port_num('100G', 0, 1), 68)
 
+        # Numbers other than plain ints keep the interpreter's arithmetic.
+        class Wide(brontile.Tomahawk100GPort):
+            lane = 1 << 70
+
+            def hw_port_num(self, mode, sub):
+                return self.lane
+
+        for lane, expected in ((1 << 70, (1 << 70) + 6), (64L, 68L), (True, 2), (63.0, 65.0)):
+            Wide.lane = lane
+            got = port(Wide, ()).logical_port_num('100G', 0, 1)
+            self.assertEqual((got, type(got)), (expected, type(expected)), lane)
+
 
 class TomahawkTwoTest(unittest.TestCase, Checker):
     def setUp(self):
