@@ -26,7 +26,9 @@ const PortRow kPortTypes[] = {
       {"modes", list_of("40G", "2x50G", "100G", "50G", "4x25G", "4x10G", "2x40G")},
       {"default_mode", "100G"}}},
     {"Qumran40GPort", "QumranPort", nullptr,
-     {{"_speed_map", dict_of({{"40G", 40}, {"4x10G", 10}})}, {"modes", list_of("40G", "4x10G")}, {"default_mode", "40G"}}},
+     {{"_speed_map", dict_of({{"40G", 40}, {"4x10G", 10}})},
+      {"modes", list_of("40G", "4x10G")},
+      {"default_mode", "40G"}}},
     {"Qumran10GPort", "QumranPort", nullptr,
      {{"gang_modes", tuple_of("40G/4")},
       {"modes", tuple_of("10G", "40G/4", "1G")},  // ("10G",) + gang_modes + ("1G",)
