@@ -73,8 +73,7 @@ class LeakTest(unittest.TestCase):
         cport = FakeCPort('40G/4', 0, False)
         mode, bad_mode, sub, base = '2x50G', '8x1G', 1, [0, 0x11, 0x22, 0x33, 0x44, 0xfe]
         portsconf = '1=4x\n2=100G\n# note\n'
-        serdes = [68, 69, 70, 71]
-        self.args = [port, chip, config, mode, bad_mode, sub, base, portsconf, serdes]
+        self.args = [port, chip, config, mode, bad_mode, sub, base, portsconf]
         return [
             ('num_lanes', lambda: port.num_lanes(mode)),
             ('hw_intf', lambda: port.hw_intf(mode, sub)),
@@ -90,11 +89,6 @@ class LeakTest(unittest.TestCase):
             ('bad lane index', lambda: expect(IndexError, port.hw_intf_prefix, mode, 9)),
             ('bare hook', lambda: expect(NotImplementedError, brontile.SDKPort.max_logical_ports.__get__, port)),
             ('wrong arguments', lambda: expect(TypeError, port.hw_intf, mode)),
-            ('fabric port construction', lambda: brontile.Tomahawk100GFabricPort('f', serdes, 1, 2, 3, 4)),
-            ('port construction by keyword',
-             lambda: brontile.Minipack100GPort(label='x2y10', serdes=serdes, phy_types=None, phy_addrs=None,
-                                               phy_layer=None, leds=None, unit=0)),
-            ('port construction refused', lambda: expect(TypeError, brontile.TridentThree25GPort, 'a', serdes)),
             ('chip construction', lambda: brontile.Qumran_88370_Chip()),
             ('get_config found', lambda: chip.get_config('hw_desc')),
             ('get_config unlisted', lambda: chip.get_config('nothing')),
