@@ -24,9 +24,10 @@ bool is_zero(PyObject* length) {
   return host::equal(length, zero.get());
 }
 
-// set.add(v), or the object's own `add` when a subclass put something else there.
+// set.add(v), or the object's own `add` when something else was put there
+// (a frozenset, which has none, gives the host's AttributeError).
 void add_function(PyObject* functions, PyObject* text) {
-  if (PyAnySet_CheckExact(functions)) {
+  if (Py_TYPE(functions) == &PySet_Type) {
     host::check_rc(PySet_Add(functions, text));
   } else {
     host::call_method(functions, HN("add"), text);

@@ -174,6 +174,10 @@ class OverrideTest(GlimraCase):
         )
         for exc, fn in cases:
             self.assertRaises(exc, fn)
+        for name, value in (('set_functions', frozenset()), ('set_calls', ()), ('set_functions', None)):
+            c = controller()()
+            setattr(c, name, value)
+            self.assertRaises(AttributeError, c.configure, 0, [])
         self.assertEqual(controller()().configure(controller_idx=3, ports=[]), None)
         self.assertIn(3, glimra.BCMLEDController.call_list)
 
