@@ -1,4 +1,5 @@
-// Module body: the imports, in order, then the class statements.
+// Module body: the imports, in order, then the class statements in definition
+// order (each define_* makes its classes and binds them in the module).
 #include "lanquist/lanquist.hpp"
 
 namespace lanquist {
@@ -7,20 +8,6 @@ using host::Ref;
 namespace {
 using host::bind;
 PyObject* g_module = nullptr;
-
-Ref classic(const char* name, const char* doc, PyObject* base = nullptr) {
-  host::ClassBuilder b(kModule, name, doc, /*classic=*/true);
-  if (base) b.base(base);
-  return b.make();
-}
-
-Ref serdes_if_type_map() {
-  Ref map = host::check(PyDict_New());
-  static const std::pair<const char*, long> rows[] = {
-      {"XGMII", 6}, {"SFI", 9}, {"XFI", 10}, {"KR4", 12}, {"SR4", 28}, {"KR", 11}};
-  for (auto& r : rows) host::check_rc(PyDict_SetItemString(map.get(), r.first, host::integer(r.second).get()));
-  return map;
-}
 
 void body(PyObject* m) {
   g_module = m;
@@ -40,51 +27,10 @@ void body(PyObject* m) {
   bind(m, "UnsupportedPlatformError",
        host::getattr(host::import("zarnith.errors").get(), HN("UnsupportedPlatformError")));
 
-  Ref idwarden = classic("Idwarden", "Runs the EEPROM decoder idwarden; has a dummy mode for testing.");
-  Ref iproute2 = classic("IPRoute2", "Runs the ip program; has a dummy mode for testing.");
-  Ref drovik = classic("Drovik", "Runs the switch-port program drovik; has a dummy mode for testing.");
-  add_runner_members(idwarden.get(), iproute2.get(), drovik.get());
-  bind(m, "Idwarden", idwarden);
-  bind(m, "IPRoute2", iproute2);
-  bind(m, "Drovik", drovik);
-
-  Ref config = classic("Config",
-                       "Understands the ports.conf format, computes MAC addresses and manages "
-                       "Linux interfaces; has a dummy mode for testing.");
-  add_config_members(config.get());
-  bind(m, "Config", config);
-
-  Ref configured_port = classic("ConfiguredPort", "Base of the configured ports.");
-  host::setattr(configured_port.get(), HN("portmap_capable"), Py_None);
-  add_configured_port_members(configured_port.get());
-  bind(m, "ConfiguredPort", configured_port);
-
-  Ref sdk_port = classic("SDKConfiguredPort",
-                         "One front-panel port in its configured mode, wrapping its platform port.",
-                         configured_port.get());
-  host::setattr(sdk_port.get(), HN("portmap_capable"), Py_False);
-  bind(m, "SDKConfiguredPort", sdk_port);
-
-  Ref bcm_port = classic("BCMConfiguredPort", "Broadcom configured port.", sdk_port.get());
-  bind(m, "BCMConfiguredPort", bcm_port);
-
-  Ref mapped = classic("SDKConfiguredMappedPort", "Configured port on a port-mapped chip.", sdk_port.get());
-  host::setattr(mapped.get(), HN("portmap_capable"), Py_True);
-  bind(m, "SDKConfiguredMappedPort", mapped);
-
-  Ref bcm_mapped = classic("BCMConfiguredMappedPort", "Broadcom remapped configured port.", mapped.get());
-  bind(m, "BCMConfiguredMappedPort", bcm_mapped);
-
-  Ref dport = classic("BCMConfiguredDportPort", "Configured port on a direct-port chip.", bcm_port.get());
-  host::setattr(dport.get(), HN("portmap_capable"), Py_True);
-  bind(m, "BCMConfiguredDportPort", dport);
-
-  Ref sdk_config = classic("SDKConfig", "SDK configuration generator.", config.get());
-  host::setattr(sdk_config.get(), HN("serdes_if_type_map"), serdes_if_type_map().get());
-  bind(m, "SDKConfig", sdk_config);
-
-  Ref bcm_config = classic("BCMConfig", "Broadcom configuration object.", sdk_config.get());
-  bind(m, "BCMConfig", bcm_config);
+  define_runners(m);
+  define_config(m);
+  define_configured_ports(m);
+  define_sdk_config(m);
 }
 }  // namespace
 
