@@ -6,6 +6,8 @@
 #include "host/data.hpp"
 #include "host/members.hpp"
 
+#include <sys/stat.h>
+
 #include <array>
 #include <cerrno>
 #include <string>
@@ -304,11 +306,22 @@ Ref create_beside(PyObject* os, PyObject* target, PyObject* configfile, long per
 void discard(PyObject* os, PyObject* fd, PyObject* temp) {
   PyObject *type, *value, *trace;
   PyErr_Fetch(&type, &value, &trace);
-  if (fd) Py_XDECREF(PyObject_CallMethodObjArgs(os, HN("close"), fd, nullptr));
+  if (fd) Ref::steal(PyObject_CallMethodObjArgs(os, HN("close"), fd, nullptr));
   PyErr_Clear();
-  Py_XDECREF(PyObject_CallMethodObjArgs(os, HN("unlink"), temp, nullptr));
+  Ref::steal(PyObject_CallMethodObjArgs(os, HN("unlink"), temp, nullptr));
   PyErr_Clear();
   PyErr_Restore(type, value, trace);
+}
+
+// The text of ports.conf, written to an open file.
+void write_lines(PyObject* file, PyObject* map, PyObject* order) {
+  host::call_method(file, HN("write"), HN("# XXX - default config file (needs documentation comments)\n"));
+  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(order); ++i) {
+    Ref key = Ref::borrow(PyList_GET_ITEM(order, i));
+    Ref mode = host::item(map, key.get());
+    Ref line = host::format(HN("%s=%s\n"), host::tuple(key.get(), mode.get()).get());
+    host::call_method(file, HN("write"), line.get());
+  }
 }
 
 Ref write_config(PyObject* self, const host::Args& a) {
@@ -323,12 +336,21 @@ Ref write_config(PyObject* self, const host::Args& a) {
   Ref target = host::call_method(path.get(), HN("realpath"), configfile);
   Ref perm;  // the existing file's permission bits, which the new one keeps
   if (host::truth(host::call_method(path.get(), HN("exists"), target.get()).get())) {
-    // A target that cannot be opened for writing (a directory, a file not ours
-    // to write) fails as opening it would, before anything is made.
+    Ref st = file_op(configfile, [&] { return host::call_method(os.get(), HN("stat"), target.get()); });
+    Ref st_mode = host::getattr(st.get(), HN("st_mode"));
+    Py_ssize_t kind = PyNumber_AsSsize_t(st_mode.get(), PyExc_OverflowError);
+    if (kind == -1 && PyErr_Occurred()) host::fail();
+    if (!S_ISREG(kind)) {
+      // Only a plain file is replaced. A device or a pipe is written to, and a
+      // directory fails as opening it does.
+      Ref file = host::call(global(HN("open")).get(), configfile, HN("w"));
+      host::closing(file.get(), [&] { write_lines(file.get(), map.get(), order.get()); });
+      return host::none();
+    }
+    // A file not ours to write fails as opening it would, before anything is made.
     Ref probe = host::call(global(HN("open")).get(), configfile, HN("a"));
     host::closing(probe.get(), [] {});
-    Ref st = file_op(configfile, [&] { return host::call_method(os.get(), HN("stat"), target.get()); });
-    perm = host::check(PyNumber_And(host::getattr(st.get(), HN("st_mode")).get(), host::integer(07777).get()));
+    perm = host::check(PyNumber_And(st_mode.get(), host::integer(07777).get()));
   }
 
   // A new file gets what open() would give it (0666 less the umask); one that
@@ -340,13 +362,7 @@ Ref write_config(PyObject* self, const host::Args& a) {
     file = file_op(configfile, [&] { return host::call_method(os.get(), HN("fdopen"), fd.get(), HN("w")); });
     host::closing(file.get(), [&] {
       if (perm) file_op(configfile, [&] { return host::call_method(os.get(), HN("chmod"), temp.get(), perm.get()); });
-      host::call_method(file.get(), HN("write"), HN("# XXX - default config file (needs documentation comments)\n"));
-      for (Py_ssize_t i = 0; i < PyList_GET_SIZE(order.get()); ++i) {
-        Ref key = Ref::borrow(PyList_GET_ITEM(order.get(), i));
-        Ref mode = host::item(map.get(), key.get());
-        Ref line = host::format(HN("%s=%s\n"), host::tuple(key.get(), mode.get()).get());
-        host::call_method(file.get(), HN("write"), line.get());
-      }
+      write_lines(file.get(), map.get(), order.get());
       host::call_method(file.get(), HN("flush"));
       file_op(configfile, [&] { return host::call_method(os.get(), HN("fsync"), fd.get()); });
     });
