@@ -3,7 +3,6 @@
 #include "lanquist/lanquist.hpp"
 
 namespace lanquist {
-using host::Ref;
 
 namespace {
 using host::bind;
