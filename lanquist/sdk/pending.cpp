@@ -32,16 +32,6 @@ PENDING_NAME(phy_an)
 PENDING_NAME(prim_offsets)
 PENDING_NAME(phy_id1s)
 PENDING_NAME(sys_interfaces)
-PENDING_NAME(phytab)
-PENDING_NAME(_compress_portlist)
-PENDING_NAME(rcports)
-PENDING_NAME(porttab)
-PENDING_NAME(rcphy)
-PENDING_NAME(ethertab)
-PENDING_NAME(linkdefaults)
-PENDING_NAME(_linkdefaults_qsim)
-PENDING_NAME(_linkdefaults)
-PENDING_NAME(sfptab)
 #undef PENDING_NAME
 
 constexpr host::Member kMembers[] = {
@@ -58,16 +48,6 @@ constexpr host::Member kMembers[] = {
     host::property("prim_offsets", pending_property<k_prim_offsets>),
     host::property("phy_id1s", pending_property<k_phy_id1s>),
     host::property("sys_interfaces", pending_property<k_sys_interfaces>),
-    host::property("phytab", pending_property<k_phytab>),
-    host::method("_compress_portlist", "portlist", pending_method<k__compress_portlist>),
-    host::method("rcports", "unit", pending_method<k_rcports>),
-    host::property("porttab", pending_property<k_porttab>),
-    host::property("rcphy", pending_property<k_rcphy>),
-    host::property("ethertab", pending_property<k_ethertab>),
-    host::property("linkdefaults", pending_property<k_linkdefaults>),
-    host::method("_linkdefaults_qsim", "", pending_method<k__linkdefaults_qsim>),
-    host::method("_linkdefaults", "", pending_method<k__linkdefaults>),
-    host::property("sfptab", pending_property<k_sfptab>),
 };
 
 }  // namespace

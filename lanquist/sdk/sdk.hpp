@@ -15,6 +15,14 @@ using host::Ref;
 void add_calculate_members(PyObject* sdk_config);
 // The LED programs and the LED script (leds.cpp).
 void add_led_members(PyObject* sdk_config);
+// The PHY table (phytab.cpp), the port table and the interfaces
+// (porttab.cpp), the per-unit port script (rcports.cpp), the link defaults
+// (linkdefaults.cpp), the PHY script, ethernet and SFP tables (tables.cpp).
+void add_phytab_members(PyObject* sdk_config);
+void add_porttab_members(PyObject* sdk_config);
+void add_rcports_members(PyObject* sdk_config);
+void add_linkdefaults_members(PyObject* sdk_config);
+void add_table_members(PyObject* sdk_config);
 // The texts whose renderers are not written yet (pending.cpp).
 void add_pending_members(PyObject* sdk_config);
 

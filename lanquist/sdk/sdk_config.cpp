@@ -189,6 +189,11 @@ void define_sdk_config(PyObject* m) {
   host::add_members<sdk::kSdkConfigMembers>(sdk_config.get());
   sdk::add_calculate_members(sdk_config.get());
   sdk::add_led_members(sdk_config.get());
+  sdk::add_phytab_members(sdk_config.get());
+  sdk::add_porttab_members(sdk_config.get());
+  sdk::add_rcports_members(sdk_config.get());
+  sdk::add_linkdefaults_members(sdk_config.get());
+  sdk::add_table_members(sdk_config.get());
   sdk::add_pending_members(sdk_config.get());
 
   Ref bcm_config = define_class(
