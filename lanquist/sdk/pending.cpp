@@ -19,19 +19,6 @@ Ref pending_method(PyObject*, const host::Args&) {
 }
 
 #define PENDING_NAME(name) constexpr char k_##name[] = #name " is not rendered yet";
-PENDING_NAME(sdk_pbmp)
-PENDING_NAME(portmap)
-PENDING_NAME(dportmap)
-PENDING_NAME(portmap_uncapable_config)
-PENDING_NAME(port_emphasis)
-PENDING_NAME(port_init)
-PENDING_NAME(fiber_pref)
-PENDING_NAME(phys)
-PENDING_NAME(phy_addrs)
-PENDING_NAME(phy_an)
-PENDING_NAME(prim_offsets)
-PENDING_NAME(phy_id1s)
-PENDING_NAME(sys_interfaces)
 PENDING_NAME(phytab)
 PENDING_NAME(_compress_portlist)
 PENDING_NAME(rcports)
@@ -45,19 +32,6 @@ PENDING_NAME(sfptab)
 #undef PENDING_NAME
 
 constexpr host::Member kMembers[] = {
-    host::property("sdk_pbmp", pending_property<k_sdk_pbmp>),
-    host::property("portmap", pending_property<k_portmap>),
-    host::property("dportmap", pending_property<k_dportmap>),
-    host::property("portmap_uncapable_config", pending_property<k_portmap_uncapable_config>),
-    host::property("port_emphasis", pending_property<k_port_emphasis>),
-    host::property("port_init", pending_property<k_port_init>),
-    host::property("fiber_pref", pending_property<k_fiber_pref>),
-    host::property("phys", pending_property<k_phys>),
-    host::property("phy_addrs", pending_property<k_phy_addrs>),
-    host::property("phy_an", pending_property<k_phy_an>),
-    host::property("prim_offsets", pending_property<k_prim_offsets>),
-    host::property("phy_id1s", pending_property<k_phy_id1s>),
-    host::property("sys_interfaces", pending_property<k_sys_interfaces>),
     host::property("phytab", pending_property<k_phytab>),
     host::method("_compress_portlist", "portlist", pending_method<k__compress_portlist>),
     host::method("rcports", "unit", pending_method<k_rcports>),

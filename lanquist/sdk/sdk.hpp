@@ -15,6 +15,13 @@ using host::Ref;
 void add_calculate_members(PyObject* sdk_config);
 // The LED programs and the LED script (leds.cpp).
 void add_led_members(PyObject* sdk_config);
+// The SDK configuration lines: port bitmaps (bitmaps.cpp), port maps
+// (portmap.cpp), serdes and port initialisation (port_init.cpp), PHY lines
+// (phy_lines.cpp).
+void add_bitmap_members(PyObject* sdk_config);
+void add_portmap_members(PyObject* sdk_config);
+void add_port_init_members(PyObject* sdk_config);
+void add_phy_line_members(PyObject* sdk_config);
 // The texts whose renderers are not written yet (pending.cpp).
 void add_pending_members(PyObject* sdk_config);
 
