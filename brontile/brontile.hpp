@@ -67,6 +67,16 @@ void define_maverick_chips(PyObject* m);
 void define_helix4_chips(PyObject* m);
 void define_hurricane2_chips(PyObject* m);
 
+// The port classes' constructors, attached once every class is made.
+void define_trident_constructors(PyObject* m);
+void define_tridenttwo_constructors(PyObject* m);
+void define_tridentthree_constructors(PyObject* m);
+void define_qumran_constructors(PyObject* m);
+void define_tomahawk_constructors(PyObject* m);
+void define_maverick_constructors(PyObject* m);
+void define_helix4_constructors(PyObject* m);
+void define_hurricane2_constructors(PyObject* m);
+
 // The tuple `chips` of the chip classes offered to outside callers; made last.
 void define_offered_chips(PyObject* m);
 
@@ -97,6 +107,16 @@ struct NameRun {
   int count;
 };
 host::Ref pbmp_positions(std::initializer_list<NameRun> runs);
+
+// Per-family port rules, bound once every class exists ("overrides" phase).
+void define_trident_overrides(PyObject* m);
+void define_tridenttwo_overrides(PyObject* m);
+void define_tridentthree_overrides(PyObject* m);
+void define_qumran_overrides(PyObject* m);
+void define_tomahawk_overrides(PyObject* m);
+void define_maverick_overrides(PyObject* m);
+void define_helix4_overrides(PyObject* m);
+void define_hurricane2_overrides(PyObject* m);
 
 // --- chip classes made from rows ------------------------------------------------
 // One chip class: exactly what its own class statement gives.

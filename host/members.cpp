@@ -44,10 +44,16 @@ Ref default_value(const std::string& text, const char* fname, const char* params
   bad_params(fname, params, "unsupported default");
 }
 
+// `given` counts the arguments that were bound (with too many positional ones,
+// every argument given).
 [[noreturn]] void count_error(const Signature& s, std::size_t given) {
   std::size_t count = s.names.size();
   const char* how = s.varargs ? "at least" : (s.required == count ? "exactly" : (given > count ? "at most" : "at least"));
   std::size_t n = given > count && !s.varargs ? count : s.required;
+  if (s.counts_object) {
+    ++n;
+    ++given;
+  }
   PyErr_Format(PyExc_TypeError, "%s() takes %s %d argument%s (%d given)", s.fname, how, static_cast<int>(n),
                n == 1 ? "" : "s", static_cast<int>(given));
   fail();
@@ -107,6 +113,11 @@ void Signature::bind(PyObject* args, Py_ssize_t skip, PyObject* kwargs, Args& ou
   const std::size_t count = names.size();
   Py_ssize_t total = args ? PyTuple_GET_SIZE(args) : 0;
   std::size_t npos = static_cast<std::size_t>(total > skip ? total - skip : 0);
+  // Too many positional arguments: a function written in Python counts the
+  // keywords given among them too.
+  if (npos > count && !varargs && counts_object) {
+    count_error(*this, npos + (kwargs ? static_cast<std::size_t>(PyDict_Size(kwargs)) : 0));
+  }
   out.n_ = count + varargs + varkw;
   if (npos > count && !varargs) count_error(*this, npos);
   std::size_t direct = npos < count ? npos : count;

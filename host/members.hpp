@@ -53,6 +53,9 @@ struct Signature {
   std::size_t required = 0;
   bool varargs = false;
   bool varkw = false;
+  // Argument errors count the object, as a function written in Python counts
+  // its `self` ("__init__() takes at least 8 arguments (3 given)").
+  bool counts_object = false;
 
   void compile(const char* fname, const char* params);
   // Fill `out` from a call's positional tuple (may be NULL) and keyword dict.
@@ -72,10 +75,16 @@ struct Member {
   MethodFn fn;
   GetterFn get;
   const char* doc;
+  bool counts_object = false;
 };
 
 constexpr Member method(const char* name, const char* params, MethodFn fn, const char* doc = nullptr) {
   return Member{name, Kind::kMethod, params, fn, nullptr, doc};
+}
+// A method that outside code calls as it would one written in Python (the
+// port constructors): argument errors count the object.
+constexpr Member pymethod(const char* name, const char* params, MethodFn fn, const char* doc = nullptr) {
+  return Member{name, Kind::kMethod, params, fn, nullptr, doc, true};
 }
 constexpr Member classmethod(const char* name, const char* params, MethodFn fn, const char* doc = nullptr) {
   return Member{name, Kind::kClassMethod, params, fn, nullptr, doc};
@@ -134,6 +143,7 @@ void add_one(PyObject* cls) {
     return;
   }
   signatures<Table>()[I].compile(m.name, m.params);
+  signatures<Table>()[I].counts_object = m.counts_object;
   auto classic = reinterpret_cast<PyCFunction>(&classic_entry<Table, I>);
   auto modern = reinterpret_cast<PyCFunction>(&method_entry<Table, I>);
   if (m.kind == Kind::kMethod) {

@@ -1,5 +1,7 @@
 // The Helix4 family.
 #include "brontile/brontile.hpp"
+#include "brontile/model/port_constructors.hpp"
+#include "brontile/model/port_rules.hpp"
 
 namespace brontile {
 namespace {
@@ -34,5 +36,45 @@ const ChipRow kChips[] = {
 void define_helix4_port_bases(PyObject* m) { define_port_table(m, kPortBases); }
 void define_helix4_port_types(PyObject* m) { define_port_table(m, kPortTypes); }
 void define_helix4_chips(PyObject* m) { define_chip_table<kChips>(m); }
+
+}  // namespace brontile
+
+// --- constructors ----------------------------------------------------------------
+namespace brontile {
+namespace {
+
+// Interface names are given ready-made ("ge3", "hg1").
+constexpr ctor::Family kHelix4Base = ctor::short_named_family();
+constexpr ctor::Forward kHelix41G = ctor::single_1g("Helix4Port");
+constexpr ctor::Forward kHelix410G = ctor::single("Helix4Port");
+
+constexpr ctor::PortInit kInits[] = {
+    ctor::init<kHelix4Base>("Helix4Port"),
+    ctor::init<kHelix41G>("Helix41GPort"),
+    ctor::init<kHelix410G>("Helix410GPort"),
+};
+
+}  // namespace
+
+void define_helix4_constructors(PyObject* m) { ctor::attach<kInits>(m); }
+
+}  // namespace brontile
+
+// --- the family's own port rules ---------------------------------------------------
+namespace brontile {
+namespace {
+using namespace entry;
+
+constexpr host::Member kHelix4Rules[] = {led_helix4_offsets};
+constexpr host::Member kHelix41GRules[] = {count_one, max_1, speed_1};
+constexpr host::Member kHelix410GRules[] = {count_one, max_1, polarity_by_flag};
+
+}  // namespace
+
+void define_helix4_overrides(PyObject* m) {
+  override_members<kHelix4Rules>(m, "Helix4Port");
+  override_members<kHelix41GRules>(m, "Helix41GPort");
+  override_members<kHelix410GRules>(m, "Helix410GPort");
+}
 
 }  // namespace brontile

@@ -1,5 +1,7 @@
 // The Qumran family.
 #include "brontile/brontile.hpp"
+#include "brontile/model/port_constructors.hpp"
+#include "brontile/model/port_rules.hpp"
 
 namespace brontile {
 namespace {
@@ -59,5 +61,49 @@ const ChipRow kChips[] = {
 void define_qumran_port_bases(PyObject* m) { define_port_table(m, kPortBases); }
 void define_qumran_port_types(PyObject* m) { define_port_table(m, kPortTypes); }
 void define_qumran_chips(PyObject* m) { define_chip_table<kChips>(m); }
+
+}  // namespace brontile
+
+// --- constructors ----------------------------------------------------------------
+namespace brontile {
+namespace {
+
+// The family constructor also marks every port as a DNX port.
+constexpr ctor::Family kQumranBase = ctor::serdes_family("xe%u", true);
+constexpr ctor::Forward kQumran100G = ctor::fixed_layer("QumranPort", "QSFP28");
+constexpr ctor::Forward kQumran40G = ctor::fixed_layer("QumranPort", "QSFP+");
+constexpr ctor::Forward kToQumranPort = ctor::forwarding("QumranPort");
+
+constexpr ctor::PortInit kInits[] = {
+    ctor::init<kQumranBase>("QumranPort"),
+    ctor::init<kQumran100G>("Qumran100GPort"),
+    ctor::init<kQumran40G>("Qumran40GPort"),
+    ctor::init<kToQumranPort>("Qumran10GPort"),
+};
+
+}  // namespace
+
+void define_qumran_constructors(PyObject* m) { ctor::attach<kInits>(m); }
+
+}  // namespace brontile
+
+// --- the family's own port rules ---------------------------------------------------
+namespace brontile {
+namespace {
+using namespace entry;
+
+constexpr host::Member kQumranRules[] = {port_num_serdes, prefix_by_speed, led_36, logical_from_base};
+constexpr host::Member kQumran100GRules[] = {count_breakout, max_4, polarity_by_count, if_name_get};
+constexpr host::Member kQumran40GRules[] = {count_breakout, max_4, polarity_by_count, if_name_get};
+constexpr host::Member kQumran10GRules[] = {count_gang, physical_gang, max_1, polarity_by_flag, if_name_get};
+
+}  // namespace
+
+void define_qumran_overrides(PyObject* m) {
+  override_members<kQumranRules>(m, "QumranPort");
+  override_members<kQumran100GRules>(m, "Qumran100GPort");
+  override_members<kQumran40GRules>(m, "Qumran40GPort");
+  override_members<kQumran10GRules>(m, "Qumran10GPort");
+}
 
 }  // namespace brontile

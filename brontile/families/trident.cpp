@@ -1,5 +1,7 @@
 // The Trident family: Trident+ and Trident.
 #include "brontile/brontile.hpp"
+#include "brontile/model/port_constructors.hpp"
+#include "brontile/model/port_rules.hpp"
 
 namespace brontile {
 namespace {
@@ -42,5 +44,42 @@ const ChipRow kChips[] = {
 void define_trident_port_bases(PyObject* m) { define_port_table(m, kPortBases); }
 void define_trident_port_types(PyObject* m) { define_port_table(m, kPortTypes); }
 void define_trident_chips(PyObject* m) { define_chip_table<kChips>(m); }
+
+}  // namespace brontile
+
+// --- constructors ----------------------------------------------------------------
+namespace brontile {
+namespace {
+
+constexpr ctor::Family kTridentBase = ctor::short_serdes_family("hg%u");
+constexpr ctor::Forward kTrident10G = ctor::single_serdes("TridentPort");
+constexpr ctor::Forward kTrident40G = ctor::fixed_layer_short("TridentPort", "QSFP+");
+
+constexpr ctor::PortInit kInits[] = {
+    ctor::init<kTridentBase>("TridentPort"),
+    ctor::init<kTrident10G>("Trident10GPort"),
+    ctor::init<kTrident40G>("Trident40GPort"),
+};
+
+}  // namespace
+
+void define_trident_constructors(PyObject* m) { ctor::attach<kInits>(m); }
+
+}  // namespace brontile
+
+// --- the family's own port rules ---------------------------------------------------
+namespace brontile {
+namespace {
+using namespace entry;
+
+constexpr host::Member kTrident10GRules[] = {count_gang, physical_gang, max_1, polarity_by_flag};
+constexpr host::Member kTrident40GRules[] = {count_forty, max_4, polarity_by_list};
+
+}  // namespace
+
+void define_trident_overrides(PyObject* m) {
+  override_members<kTrident10GRules>(m, "Trident10GPort");
+  override_members<kTrident40GRules>(m, "Trident40GPort");
+}
 
 }  // namespace brontile

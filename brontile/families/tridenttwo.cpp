@@ -1,5 +1,7 @@
 // The Trident2 family and its Trident2+ generation.
 #include "brontile/brontile.hpp"
+#include "brontile/model/port_constructors.hpp"
+#include "brontile/model/port_rules.hpp"
 
 namespace brontile {
 namespace {
@@ -68,5 +70,58 @@ const ChipRow kChips[] = {
 void define_tridenttwo_port_bases(PyObject* m) { define_port_table(m, kPortBases); }
 void define_tridenttwo_port_types(PyObject* m) { define_port_table(m, kPortTypes); }
 void define_tridenttwo_chips(PyObject* m) { define_chip_table<kChips>(m); }
+
+}  // namespace brontile
+
+// --- constructors ----------------------------------------------------------------
+namespace brontile {
+namespace {
+
+// TridentTwoPlusPort has no constructor of its own: TridentTwoPort's builds its ports.
+constexpr ctor::Family kTridentTwoBase = ctor::serdes_family("hg%u");
+constexpr ctor::Forward kToTridentTwoPort = ctor::forwarding("TridentTwoPort");
+constexpr ctor::Forward kTridentTwo10GFabric = ctor::fabric_tx_lane_first("TridentTwo10GPort", 10, "KR");
+constexpr ctor::Forward kToTridentTwoPlusPort = ctor::forwarding("TridentTwoPlusPort");
+constexpr ctor::Forward kTridentTwoPlus40G = ctor::fixed_layer("TridentTwoPlusPort", "QSFP+");
+
+constexpr ctor::PortInit kInits[] = {
+    ctor::init<kTridentTwoBase>("TridentTwoPort"),
+    ctor::init<kToTridentTwoPort>("TridentTwo10GPort"),
+    ctor::init<kTridentTwo10GFabric>("TridentTwo10GFabricPort"),
+    ctor::init<kToTridentTwoPort>("TridentTwo40GPort"),
+    ctor::init<kToTridentTwoPlusPort>("TridentTwoPlus10GPort"),
+    ctor::init<kTridentTwoPlus40G>("TridentTwoPlus40GPort"),
+};
+
+}  // namespace
+
+void define_tridenttwo_constructors(PyObject* m) { ctor::attach<kInits>(m); }
+
+}  // namespace brontile
+
+// --- the family's own port rules ---------------------------------------------------
+namespace brontile {
+namespace {
+using namespace entry;
+
+constexpr host::Member kTridentTwoRules[] = {led_none, c37_teng_auto, c73_teng_off};
+constexpr host::Member kTridentTwoPlusRules[] = {logical_from_base, c37_teng_on, fiber};
+constexpr host::Member kTridentTwo10GRules[] = {count_gang, physical_gang, max_1, polarity_by_flag};
+constexpr host::Member kTridentTwo10GFabricRules[] = {c37_off, c73_off};
+constexpr host::Member kTridentTwo40GRules[] = {count_forty, max_4, polarity_by_mode};
+constexpr host::Member kTridentTwoPlus10GRules[] = {count_gang, physical_gang, max_1, polarity_by_flag};
+constexpr host::Member kTridentTwoPlus40GRules[] = {count_forty, max_4, polarity_by_mode};
+
+}  // namespace
+
+void define_tridenttwo_overrides(PyObject* m) {
+  override_members<kTridentTwoRules>(m, "TridentTwoPort");
+  override_members<kTridentTwoPlusRules>(m, "TridentTwoPlusPort");
+  override_members<kTridentTwo10GRules>(m, "TridentTwo10GPort");
+  override_members<kTridentTwo10GFabricRules>(m, "TridentTwo10GFabricPort");
+  override_members<kTridentTwo40GRules>(m, "TridentTwo40GPort");
+  override_members<kTridentTwoPlus10GRules>(m, "TridentTwoPlus10GPort");
+  override_members<kTridentTwoPlus40GRules>(m, "TridentTwoPlus40GPort");
+}
 
 }  // namespace brontile

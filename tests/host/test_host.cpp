@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host/host.hpp"
+#include "host/members.hpp"
 
 using host::Ref;
 
@@ -150,6 +151,34 @@ TEST(ParseArgs, PositionKeywordAndErrors) {
       EXPECT_TRUE(PyErr_ExceptionMatches(PyExc_TypeError)) << c.what;
       EXPECT_EQ(error_text(), c.message) << c.what;
     }
+  }
+}
+
+// A member called as a method written in Python is: its argument errors count
+// the object, and too many positional arguments count the keywords as well.
+TEST(Signature, CountsTheObjectAsPythonDoes) {
+  host::Signature sig;
+  sig.compile("__init__", "label, unit, leds=None");
+  sig.counts_object = true;
+  Ref one = host::integer(1);
+  Ref kw = host::check(PyDict_New());
+  PyDict_SetItemString(kw.get(), "leds", one.get());
+  struct Case {
+    Ref args;
+    PyObject* kwargs;
+    const char* message;
+  };
+  Case cases[] = {
+      {host::tuple(one.get()), nullptr, "__init__() takes at least 3 arguments (2 given)"},
+      {host::tuple(one.get(), one.get(), one.get(), one.get()), nullptr,
+       "__init__() takes at most 4 arguments (5 given)"},
+      {host::tuple(one.get(), one.get(), one.get(), one.get()), kw.get(),
+       "__init__() takes at most 4 arguments (6 given)"},
+  };
+  for (auto& c : cases) {
+    host::Args out;
+    EXPECT_THROW(sig.bind(c.args.get(), 0, c.kwargs, out), host::Error) << c.message;
+    EXPECT_EQ(error_text(), c.message);
   }
 }
 
