@@ -153,5 +153,40 @@ class GoldenTest(unittest.TestCase):
             self.assertEqual(c.output('portsbcm'), c.output('portsbcm'), name)
 
 
+
+class BadInputTest(unittest.TestCase):
+    """A setting too short for the port's mode, or a mode the chip's lines
+    cannot name, stops the render with the host's error."""
+
+    def render(self, chip, port, mode):
+        c = lanquist.BCMConfig(platform('golden-bad', chip, [port]), dummy=True)
+        c.config('1=%s\n' % mode)
+        return c.output('portsbcm')
+
+    def test_errors(self):
+        serdes = dict(serdes=(0, 1, 2, 3), phy_types=None, phy_addrs=None, leds=None, unit=0)
+        cases = (
+            # A Qumran speed without an interface-type name.
+            (brontile.Qumran_88375_Chip, brontile.Qumran100GPort, dict(), '4x25G', KeyError, (25,)),
+            # Per-lane settings of a 40G port, three lanes given.
+            (brontile.MaverickChip, brontile.Maverick100GPort, dict(pre_emphasis=[1, 2, 3]), '40G', IndexError,
+             None),
+            (brontile.TomahawkChip, brontile.Tomahawk100GPort,
+             dict(phy_layer='QSFP28', drv_current=[1, 2, 3]), '4x25G', IndexError, None),
+            # A lane list shorter than the breakout.
+            (brontile.TridentPlusChip, brontile.Trident40GPort, dict(rx_polarity_flip=[True]), '4x10G', IndexError,
+             None),
+            # A mode the per-lane polarity lines have no lane count for.
+            (brontile.TridentThreeX7_56870_Chip, brontile.TridentThree100GPort,
+             dict(phy_layer='QSFP28', tx_polarity_flip=0), '2x20G', KeyError, ('2x20G',)),
+        )
+        for chip, cls, fields, mode, error, args in cases:
+            port = cls(label='1', **dict(serdes, **fields))
+            with self.assertRaises(error) as cm:
+                self.render(chip(), port, mode)
+            if args is not None:
+                self.assertEqual(cm.exception.args, args, cls.__name__)
+
+
 if __name__ == '__main__':
     unittest.main()
