@@ -154,6 +154,20 @@ class GoldenTest(unittest.TestCase):
 
 
 
+class LaneCountTest(unittest.TestCase):
+    def test_speeds_of_every_catalogue_mode_carry_a_lane_count(self):
+        serdes = dict(phy_types=None, phy_addrs=None, leds=None, unit=0)
+        cases = ((brontile.TridentThreeX5_56771_Chip,
+                  brontile.TridentThreeMGPort(label='1', serdes=(0,), phy_layer='SFP+', **serdes), '2.5G',
+                  ['portmap_1.0=1:2:1']),
+                 (brontile.MaverickChip, brontile.Maverick100GPort(label='1', serdes=(0, 1, 2, 3), **serdes), '2x20G',
+                  ['portmap_1.0=1:20:2', 'portmap_2.0=3:20:2']))
+        for chip, port, mode, lines in cases:
+            c = lanquist.BCMConfig(platform('golden-lanes', chip(), [port]), dummy=True)
+            c.config('1=%s\n' % mode)
+            self.assertEqual(c.portmap.split('\n'), lines, mode)
+
+
 class BadInputTest(unittest.TestCase):
     """A setting too short for the port's mode, or a mode the chip's lines
     cannot name, stops the render with the host's error."""
