@@ -108,6 +108,7 @@ void Signature::bind(PyObject* args, Py_ssize_t skip, PyObject* kwargs, Args& ou
   Py_ssize_t total = args ? PyTuple_GET_SIZE(args) : 0;
   std::size_t npos = static_cast<std::size_t>(total > skip ? total - skip : 0);
   out.n_ = count + varargs + varkw;
+  out.sig_ = this;
   if (npos > count && !varargs) count_error(*this, npos);
   std::size_t direct = npos < count ? npos : count;
   for (std::size_t i = 0; i < direct; ++i) out.v_[i] = Ref::borrow(PyTuple_GET_ITEM(args, skip + i));

@@ -32,17 +32,23 @@ namespace host {
 // Most parameters any member takes (the port constructors take 19).
 constexpr std::size_t kMaxParams = 24;
 
+struct Signature;
+
 // One call's arguments in parameter order. An omitted optional parameter holds
 // its default; "*args" holds a tuple, "**kwargs" a dict. All references owned.
 class Args {
  public:
   PyObject* operator[](std::size_t i) const { return v_[i].get(); }
   std::size_t size() const { return n_; }
+  // The interned name of parameter i (not for "*args" and "**kwargs"), for
+  // constructors that store each argument under its own name.
+  PyObject* name(std::size_t i) const;
 
  private:
   friend struct Signature;
   Ref v_[kMaxParams];
   std::size_t n_ = 0;
+  const Signature* sig_ = nullptr;
 };
 
 // A parameter list, parsed from its text once.
@@ -59,6 +65,8 @@ struct Signature {
   // `skip` leading positional items are not arguments (the object of a classic method).
   void bind(PyObject* args, Py_ssize_t skip, PyObject* kwargs, Args& out) const;
 };
+
+inline PyObject* Args::name(std::size_t i) const { return sig_->names[i]; }
 
 using MethodFn = Ref (*)(PyObject* self, const Args& a);
 using GetterFn = Ref (*)(PyObject* self);
