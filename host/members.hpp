@@ -23,6 +23,7 @@
 #include "host/host.hpp"
 
 #include <cstddef>
+#include <cstdint>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -35,10 +36,18 @@ constexpr std::size_t kMaxParams = 24;
 struct Signature;
 
 // One call's arguments in parameter order. An omitted optional parameter holds
-// its default; "*args" holds a tuple, "**kwargs" a dict. All references owned.
+// its default; "*args" holds a tuple, "**kwargs" a dict. All references owned,
+// released when the call ends.
 class Args {
  public:
-  PyObject* operator[](std::size_t i) const { return v_[i].get(); }
+  Args() = default;
+  Args(const Args&) = delete;
+  Args& operator=(const Args&) = delete;
+  ~Args() {
+    for (std::uint32_t m = set_; m; m &= m - 1) Py_DECREF(v_[__builtin_ctz(m)]);
+  }
+
+  PyObject* operator[](std::size_t i) const { return v_[i]; }
   std::size_t size() const { return n_; }
   // The interned name of parameter i (not for "*args" and "**kwargs"), for
   // constructors that store each argument under its own name.
@@ -46,10 +55,20 @@ class Args {
 
  private:
   friend struct Signature;
-  Ref v_[kMaxParams];
+  bool has(std::size_t i) const { return (set_ >> i) & 1u; }
+  // Take over `o` (a new reference) into an empty slot.
+  void put(std::size_t i, PyObject* o) {
+    v_[i] = o;
+    set_ |= 1u << i;
+  }
+  // Slots are filled in any order (keywords come in the dict's order); a bit
+  // per slot says which hold a reference, so nothing is cleared up front.
+  PyObject* v_[kMaxParams];
+  std::uint32_t set_ = 0;
   std::size_t n_ = 0;
   const Signature* sig_ = nullptr;
 };
+static_assert(kMaxParams <= 32, "one bit per argument slot");
 
 // A parameter list, parsed from its text once.
 struct Signature {
@@ -63,7 +82,27 @@ struct Signature {
   void compile(const char* fname, const char* params);
   // Fill `out` from a call's positional tuple (may be NULL) and keyword dict.
   // `skip` leading positional items are not arguments (the object of a classic method).
-  void bind(PyObject* args, Py_ssize_t skip, PyObject* kwargs, Args& out) const;
+  void bind(PyObject* args, Py_ssize_t skip, PyObject* kwargs, Args& out) const {
+    out.sig_ = this;
+    // The common call: every parameter by position and nothing else.
+    if (plain && args && PyTuple_GET_SIZE(args) - skip == static_cast<Py_ssize_t>(names.size()) &&
+        (!kwargs || (PyDict_Check(kwargs) && reinterpret_cast<PyDictObject*>(kwargs)->ma_used == 0))) {
+      const std::size_t n = names.size();
+      for (std::size_t i = 0; i < n; ++i) {
+        PyObject* o = PyTuple_GET_ITEM(args, skip + static_cast<Py_ssize_t>(i));
+        Py_INCREF(o);
+        out.v_[i] = o;
+      }
+      out.set_ = (1u << n) - 1;
+      out.n_ = n;
+      return;
+    }
+    bind_general(args, skip, kwargs, out);
+  }
+
+ private:
+  bool plain = false;  // no "*args", no "**kwargs"
+  void bind_general(PyObject* args, Py_ssize_t skip, PyObject* kwargs, Args& out) const;
 };
 
 inline PyObject* Args::name(std::size_t i) const { return sig_->names[i]; }
@@ -94,19 +133,17 @@ constexpr Member property(const char* name, GetterFn get, const char* doc = null
 
 namespace detail {
 
+// One signature per table entry, filled when the members are attached. A
+// variable, not a function's static: a call reads it with no guard.
 template <const auto& Table>
-Signature* signatures() {
-  constexpr std::size_t n = std::extent<std::remove_reference_t<decltype(Table)>>::value;
-  static Signature sigs[n];
-  return sigs;
-}
+inline Signature signatures[std::extent<std::remove_reference_t<decltype(Table)>>::value];
 
 // New-style classes: a method descriptor hands over the object as `self`.
 template <const auto& Table, std::size_t I>
 PyObject* method_entry(PyObject* self, PyObject* args, PyObject* kwargs) noexcept {
   return guard([&] {
     Args a;
-    signatures<Table>()[I].bind(args, 0, kwargs, a);
+    signatures<Table>[I].bind(args, 0, kwargs, a);
     return Table[I].fn(self, a);
   });
 }
@@ -119,7 +156,7 @@ PyObject* classic_entry(PyObject*, PyObject* args, PyObject* kwargs) noexcept {
   return guard([&] {
     PyObject* self = object_argument(Table[I].name, args);
     Args a;
-    signatures<Table>()[I].bind(args, 1, kwargs, a);
+    signatures<Table>[I].bind(args, 1, kwargs, a);
     return Table[I].fn(self, a);
   });
 }
@@ -141,7 +178,7 @@ void add_one(PyObject* cls) {
     add_property_def(cls, m.name, &classic_getter_entry<Table, I>, &getter_entry<Table, I>, m.doc);
     return;
   }
-  signatures<Table>()[I].compile(m.name, m.params);
+  signatures<Table>[I].compile(m.name, m.params);
   auto classic = reinterpret_cast<PyCFunction>(&classic_entry<Table, I>);
   auto modern = reinterpret_cast<PyCFunction>(&method_entry<Table, I>);
   if (m.kind == Kind::kMethod) {
