@@ -1,6 +1,7 @@
 #include "host/members.hpp"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -39,8 +40,9 @@ Ref default_value(const std::string& text, const char* fname, const char* params
     return check(PyString_FromStringAndSize(text.data() + 1, static_cast<Py_ssize_t>(text.size() - 2)));
   }
   char* end = nullptr;
+  errno = 0;
   long v = std::strtol(text.c_str(), &end, 0);
-  if (!text.empty() && end && *end == '\0') return integer(v);
+  if (!text.empty() && end && *end == '\0' && errno == 0) return integer(v);
   bad_params(fname, params, "unsupported default");
 }
 
@@ -90,7 +92,11 @@ void Signature::compile(const char* name, const char* params) {
     std::size_t eq = piece.find('=');
     std::string pname = trim(piece.substr(0, eq));
     if (!is_name(pname)) bad_params(name, params, "bad name");
-    names.push_back(interned(pname.c_str()));
+    PyObject* interned_name = interned(pname.c_str());
+    for (PyObject* seen : names) {
+      if (seen == interned_name) bad_params(name, params, "duplicate name");
+    }
+    names.push_back(interned_name);
     if (eq == std::string::npos) {
       if (seen_default) bad_params(name, params, "required parameter after a default");
       defaults.emplace_back();
