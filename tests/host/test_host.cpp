@@ -602,3 +602,26 @@ TEST(Errors, RaiseHelpersRefuseWhatIsNoExceptionWithTypeError) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Module, BindingThatFailsKeepsNoReference) {
+  Ref value = host::text("bound-value-for-test");
+  Py_ssize_t base = Py_REFCNT(value.get());
+  Ref not_a_module = host::integer(3);
+  try {
+    host::bind(not_a_module.get(), "x", value);
+    ADD_FAILURE() << "bound to an int";
+  } catch (const host::Error&) {
+    PyErr_Clear();
+  }
+  EXPECT_EQ(Py_REFCNT(value.get()), base);
+  PyObject* m = host::init_module("bindmod", &good_body);
+  ASSERT_NE(m, nullptr);
+  host::bind(m, "x", value);
+  EXPECT_EQ(Py_REFCNT(value.get()), base + 1);
+  EXPECT_EQ(PyObject_GetAttrString(m, "x"), value.get());
+  Py_DECREF(value.get());  // the new reference from PyObject_GetAttrString
+}
+
+}  // namespace
