@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -117,15 +118,12 @@ void Signature::bind_general(PyObject* args, Py_ssize_t skip, PyObject* kwargs, 
   if (npos > count && !varargs) count_error(*this, npos);
   out.n_ = count + varargs + varkw;
   std::size_t direct = npos < count ? npos : count;
-  for (std::size_t i = 0; i < direct; ++i) {
-    PyObject* o = PyTuple_GET_ITEM(args, skip + i);
-    Py_INCREF(o);
-    out.put(i, o);
-  }
+  for (std::size_t i = 0; i < direct; ++i) out.v_[i] = PyTuple_GET_ITEM(args, skip + i);
+  std::uint32_t given = (std::uint32_t(1) << direct) - 1;  // a bit per parameter filled so far
   if (varargs) {
-    out.put(count, (npos > count ? check(PyTuple_GetSlice(args, skip + count, total)) : check(PyTuple_New(0))).release());
+    out.own(count, (npos > count ? check(PyTuple_GetSlice(args, skip + count, total)) : check(PyTuple_New(0))).release());
   }
-  if (varkw) out.put(count + varargs, check(PyDict_New()).release());
+  if (varkw) out.own(count + varargs, check(PyDict_New()).release());
   if (kwargs && PyDict_Check(kwargs) && reinterpret_cast<PyDictObject*>(kwargs)->ma_used > 0) {
     // Take each value over before anything else runs: the dict is the
     // caller's. Nothing in this loop runs Python code.
@@ -162,26 +160,21 @@ void Signature::bind_general(PyObject* args, Py_ssize_t skip, PyObject* kwargs, 
         PyErr_Format(PyExc_TypeError, "%s() got an unexpected keyword argument '%s'", fname, PyString_AS_STRING(key));
         fail();
       }
-      if (out.has(i)) {
+      if ((given >> i) & 1u) {
         PyErr_Format(PyExc_TypeError, "%s() got multiple values for keyword argument '%s'", fname,
                      PyString_AS_STRING(key));
         fail();
       }
       Py_INCREF(value);
-      out.put(i, value);
+      out.own(i, value);
+      given |= std::uint32_t(1) << i;
     }
   }
   if (direct == count) return;
   for (std::size_t i = direct; i < count; ++i) {
-    if (out.has(i)) continue;
-    if (i < required) {
-      std::size_t given = 0;
-      for (std::size_t j = 0; j < count; ++j) given += out.has(j);
-      count_error(*this, given);
-    }
-    PyObject* d = defaults[i].get();
-    Py_INCREF(d);
-    out.put(i, d);
+    if ((given >> i) & 1u) continue;
+    if (i < required) count_error(*this, static_cast<std::size_t>(__builtin_popcount(given)));
+    out.v_[i] = defaults[i].get();
   }
 }
 

@@ -36,18 +36,22 @@ constexpr std::size_t kMaxParams = 24;
 struct Signature;
 
 // One call's arguments in parameter order. An omitted optional parameter holds
-// its default; "*args" holds a tuple, "**kwargs" a dict. All references owned,
-// released when the call ends.
+// its default; "*args" holds a tuple, "**kwargs" a dict. Every pointer stays
+// valid for the whole call: positional arguments are held by the call's
+// argument tuple (the caller keeps it until the call returns, and a tuple does
+// not change); keyword values are taken over here, since the caller's dict may
+// be emptied meanwhile; defaults belong to the member; the "*args" tuple and
+// "**kwargs" dict are made here. What this holds is released when the call ends.
 class Args {
  public:
   Args() = default;
   Args(const Args&) = delete;
   Args& operator=(const Args&) = delete;
   ~Args() {
-    for (std::uint32_t m = set_; m; m &= m - 1) Py_DECREF(v_[__builtin_ctz(m)]);
+    for (std::uint32_t m = owned_; m; m &= m - 1) Py_DECREF(v_[__builtin_ctz(m)]);
   }
 
-  PyObject* operator[](std::size_t i) const { return v_[i]; }
+  PyObject* operator[](std::size_t i) const { return at_[i]; }
   std::size_t size() const { return n_; }
   // The interned name of parameter i (not for "*args" and "**kwargs"), for
   // constructors that store each argument under its own name.
@@ -55,16 +59,18 @@ class Args {
 
  private:
   friend struct Signature;
-  bool has(std::size_t i) const { return (set_ >> i) & 1u; }
-  // Take over `o` (a new reference) into an empty slot.
-  void put(std::size_t i, PyObject* o) {
+  // Slots are filled in any order (keywords come in the dict's order), so
+  // nothing is cleared up front: a bit per slot says which hold a reference
+  // of their own.
+  void own(std::size_t i, PyObject* o) {
     v_[i] = o;
-    set_ |= 1u << i;
+    owned_ |= 1u << i;
   }
-  // Slots are filled in any order (keywords come in the dict's order); a bit
-  // per slot says which hold a reference, so nothing is cleared up front.
   PyObject* v_[kMaxParams];
-  std::uint32_t set_ = 0;
+  // The arguments: v_, or the call's own tuple when it holds every one of
+  // them in order (nothing is copied then).
+  PyObject* const* at_ = v_;
+  std::uint32_t owned_ = 0;
   std::size_t n_ = 0;
   const Signature* sig_ = nullptr;
 };
@@ -87,14 +93,8 @@ struct Signature {
     // The common call: every parameter by position and nothing else.
     if (plain && args && PyTuple_GET_SIZE(args) - skip == static_cast<Py_ssize_t>(names.size()) &&
         (!kwargs || (PyDict_Check(kwargs) && reinterpret_cast<PyDictObject*>(kwargs)->ma_used == 0))) {
-      const std::size_t n = names.size();
-      for (std::size_t i = 0; i < n; ++i) {
-        PyObject* o = PyTuple_GET_ITEM(args, skip + static_cast<Py_ssize_t>(i));
-        Py_INCREF(o);
-        out.v_[i] = o;
-      }
-      out.set_ = (1u << n) - 1;
-      out.n_ = n;
+      out.at_ = &PyTuple_GET_ITEM(args, skip);
+      out.n_ = names.size();
       return;
     }
     bind_general(args, skip, kwargs, out);
@@ -133,17 +133,19 @@ constexpr Member property(const char* name, GetterFn get, const char* doc = null
 
 namespace detail {
 
-// One signature per table entry, filled when the members are attached. A
-// variable, not a function's static: a call reads it with no guard.
 template <const auto& Table>
-inline Signature signatures[std::extent<std::remove_reference_t<decltype(Table)>>::value];
+Signature* signatures() {
+  constexpr std::size_t n = std::extent<std::remove_reference_t<decltype(Table)>>::value;
+  static Signature sigs[n];
+  return sigs;
+}
 
 // New-style classes: a method descriptor hands over the object as `self`.
 template <const auto& Table, std::size_t I>
 PyObject* method_entry(PyObject* self, PyObject* args, PyObject* kwargs) noexcept {
   return guard([&] {
     Args a;
-    signatures<Table>[I].bind(args, 0, kwargs, a);
+    signatures<Table>()[I].bind(args, 0, kwargs, a);
     return Table[I].fn(self, a);
   });
 }
@@ -156,7 +158,7 @@ PyObject* classic_entry(PyObject*, PyObject* args, PyObject* kwargs) noexcept {
   return guard([&] {
     PyObject* self = object_argument(Table[I].name, args);
     Args a;
-    signatures<Table>[I].bind(args, 1, kwargs, a);
+    signatures<Table>()[I].bind(args, 1, kwargs, a);
     return Table[I].fn(self, a);
   });
 }
@@ -178,7 +180,7 @@ void add_one(PyObject* cls) {
     add_property_def(cls, m.name, &classic_getter_entry<Table, I>, &getter_entry<Table, I>, m.doc);
     return;
   }
-  signatures<Table>[I].compile(m.name, m.params);
+  signatures<Table>()[I].compile(m.name, m.params);
   auto classic = reinterpret_cast<PyCFunction>(&classic_entry<Table, I>);
   auto modern = reinterpret_cast<PyCFunction>(&method_entry<Table, I>);
   if (m.kind == Kind::kMethod) {
