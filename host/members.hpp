@@ -15,9 +15,11 @@
 // (None, True, False, integers, 'text', ()), then "*args" and "**kwargs".
 // It is read once, when the members are attached; a malformed list fails the
 // import. At a call the entry point parses the arguments with the member's own
-// name and hands the function owned references that live for the whole call:
-// the interpreter lends a C function the caller's keyword dict, and a Python
-// override that runs meanwhile may clear it.
+// name and hands the function references that stay valid for the whole call:
+// keyword values are taken over, because the interpreter lends a C function
+// the caller's keyword dict and a Python override that runs meanwhile may
+// clear it; positional ones stay in the call's argument tuple, which does not
+// change and which the caller holds until the call returns.
 #pragma once
 
 #include "host/host.hpp"
