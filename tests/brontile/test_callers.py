@@ -51,6 +51,20 @@ class KeywordDictClearedTest(unittest.TestCase):
             self.assertEqual(getattr(port, name), expected[name], name)
 
 
+class StoreOrderTest(unittest.TestCase):
+    def test_a_setattr_override_sees_the_fields_in_their_order(self):
+        seen = []
+
+        class Recording(brontile.BCMPort):
+            def __setattr__(self, name, value):
+                seen.append(name)
+                brontile.BCMPort.__setattr__(self, name, value)
+
+        make_port(Recording, label='1')
+        rest = [name for name in WIRING if name not in ('label', 'hw_ports', 'prim_offset')]
+        self.assertEqual(seen, ['label', 'sfp', 'hw_ports', 'prim_offset'] + rest)
+
+
 class ReboundErrorClassTest(unittest.TestCase):
     def test_a_name_that_is_no_exception_class_gives_type_error(self):
         not_raisable = [str, 42, None, object, RuntimeError('an instance')]
