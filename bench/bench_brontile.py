@@ -3,7 +3,13 @@ per-call cost of port queries against the same queries written in Python.
 
 Run after a build:
     PYTHONPATH=build/python:tests/stubs /root/.pyenv/versions/2.7.18/bin/python2.7 bench/bench_brontile.py
+
+To compare with another build (an older commit built elsewhere), name the
+folder holding its brontile.so: both are loaded into this one process and
+timed in alternation, so that both see the same machine load.
+    ... bench/bench_brontile.py --before /tmp/base/build/python
 """
+import imp
 import os
 import subprocess
 import sys
@@ -21,26 +27,44 @@ def median(values):
     return values[n // 2] if n % 2 else (values[n // 2 - 1] + values[n // 2]) / 2.0
 
 
-def start_times():
-    """Interpreter start alone and start plus `import brontile`, interleaved so
-    that both see the same machine load."""
+def start_times(before=None):
+    """Interpreter start alone and start plus `import brontile` (of this
+    build, and of the one before when given), interleaved so that all see the
+    same machine load."""
     env = dict(os.environ, PYTHONDONTWRITEBYTECODE='1')
-    bare, loaded = [], []
+    codes = ['pass', 'import brontile']
+    if before:
+        codes.append('import sys; sys.path.insert(0, %r); import brontile' % before)
+    times = [[] for _ in codes]
     for _ in range(STARTS):
-        for code, into in (('pass', bare), ('import brontile', loaded)):
+        for code, into in zip(codes, times):
             t0 = time.time()
             subprocess.check_call([sys.executable, '-c', code], env=env)
             into.append(time.time() - t0)
-    return median(bare), median(loaded)
+    return [median(t) for t in times]
 
 
-class FastPort(brontile.BCMPort):
-    modes = ('100G', '2x50G', '4x25G')
-    _speed_map = {'100G': 100, '2x50G': 50, '4x25G': 25}
-    pbmp_map = dict(('ce%d' % i, i + 1) for i in range(8))
+def load_before(folder):
+    """The brontile module of another build, loaded beside this one."""
+    ours = sys.modules.pop('brontile')
+    try:
+        return imp.load_dynamic('brontile', os.path.join(folder, 'brontile.so'))
+    finally:
+        sys.modules['brontile'] = ours
 
-    def num_logical_ports(self, mode):
-        return {'100G': 1, '2x50G': 2, '4x25G': 4}[mode]
+
+def fast_port_class(module):
+    class FastPort(module.BCMPort):
+        modes = ('100G', '2x50G', '4x25G')
+        _speed_map = {'100G': 100, '2x50G': 50, '4x25G': 25}
+        pbmp_map = dict(('ce%d' % i, i + 1) for i in range(8))
+
+        def num_logical_ports(self, mode):
+            return {'100G': 1, '2x50G': 2, '4x25G': 4}[mode]
+    return FastPort
+
+
+FastPort = fast_port_class(brontile)
 
 
 class PyPort(object):
@@ -152,14 +176,14 @@ BASE_QUERIES = (
 )
 
 
-def per_call(fast, slow, queries=BASE_QUERIES):
-    """ns per call of each query on both ports, timed in alternation so that
-    both see the same machine load; the best of many short runs."""
+def per_call(ports, queries=BASE_QUERIES):
+    """ns per call of each query on every port, timed in alternation so that
+    all see the same machine load; the best of many short runs."""
     n = 20000
     out = {}
     for name, make in queries:
-        timers = [timeit.Timer(make(fast)), timeit.Timer(make(slow))]
-        best = [float('inf'), float('inf')]
+        timers = [timeit.Timer(make(port)) for port in ports]
+        best = [float('inf')] * len(ports)
         for _ in range(30):
             for i, t in enumerate(timers):
                 best[i] = min(best[i], t.timeit(number=n) / n * 1e9)
@@ -167,26 +191,46 @@ def per_call(fast, slow, queries=BASE_QUERIES):
     return out
 
 
-def main():
-    hw = ('ce0', 'ce1', 'ce2', 'ce3')
-    fast = FastPort('1', hw, None, None, 'QSFP28', None, None, 0, None, None, None, None, None,
-                    None, None, None, False, None, None)
-    slow = PyPort(hw)
-    for name in ('num_lanes', 'hw_intf', 'hw_pbmp'):
-        args = ('4x25G',) if name == 'num_lanes' else ('2x50G', 1)
-        assert getattr(fast, name)(*args) == getattr(slow, name)(*args), name
+def make_fast(cls, hw):
+    return cls('1', hw, None, None, 'QSFP28', None, None, 0, None, None, None, None, None,
+               None, None, None, False, None, None)
 
-    bare, loaded = start_times()
+
+def main():
+    before = None
+    if sys.argv[1:2] == ['--before'] and len(sys.argv) == 3:
+        before = os.path.abspath(sys.argv[2])
+    elif sys.argv[1:]:
+        sys.exit('usage: bench_brontile.py [--before FOLDER-WITH-brontile.so]')
+    hw = ('ce0', 'ce1', 'ce2', 'ce3')
+    ports = [make_fast(FastPort, hw), PyPort(hw)]
+    if before:
+        ports.append(make_fast(fast_port_class(load_before(before)), hw))
+    for name, make in BASE_QUERIES:
+        answers = [make(port)() for port in ports]
+        assert answers == [answers[0]] * len(ports), name
+
+    starts = start_times(before)
+    bare, loaded = starts[:2]
     print 'interpreter start:          %7.2f ms (median of %d)' % (bare * 1e3, STARTS)
     print 'start + import brontile:    %7.2f ms' % (loaded * 1e3)
     print 'import adds:                %7.2f ms (%.0f%% of a bare start; goal < 33%%)' % (
         (loaded - bare) * 1e3, (loaded - bare) / bare * 100)
+    if before:
+        print 'import adds, before:        %7.2f ms' % ((starts[2] - bare) * 1e3)
 
-    costs = per_call(fast, slow)
-    print '%-18s %12s %12s %8s' % ('query', 'brontile ns', 'python ns', 'ratio')
-    for name, _ in BASE_QUERIES:
-        c, p = costs[name]
-        print '%-18s %12.0f %12.0f %8.2f' % (name, c, p, c / p)
+    costs = per_call(ports)
+    if not before:
+        print '%-18s %12s %12s %8s' % ('query', 'brontile ns', 'python ns', 'ratio')
+        for name, _ in BASE_QUERIES:
+            c, p = costs[name]
+            print '%-18s %12.0f %12.0f %8.2f' % (name, c, p, c / p)
+    else:
+        print '%-18s %12s %12s %12s %8s %8s %8s' % ('query', 'brontile ns', 'before ns', 'python ns', 'ratio',
+                                                   'before', 'now/bef')
+        for name, _ in BASE_QUERIES:
+            c, p, b = costs[name]
+            print '%-18s %12.0f %12.0f %12.0f %8.2f %8.2f %8.3f' % (name, c, b, p, c / p, b / p, c / b)
 
     # A family's own rules on a Tomahawk100GPort against the same rules in Python.
     hw = ('ce68', 'ce69', 'ce70', 'ce71')
@@ -194,7 +238,7 @@ def main():
     py_tomahawk = PyTomahawk(hw)
     for name, make in OVERRIDE_QUERIES:
         assert make(tomahawk)() == make(py_tomahawk)(), name
-    costs = per_call(tomahawk, py_tomahawk, OVERRIDE_QUERIES)
+    costs = per_call([tomahawk, py_tomahawk], OVERRIDE_QUERIES)
     for name, _ in OVERRIDE_QUERIES:
         c, p = costs[name]
         print '%-18s %12.0f %12.0f %8.2f' % (name, c, p, c / p)

@@ -7,7 +7,7 @@ PyObject* g_module = nullptr;
 void body(PyObject* m) {
   g_module = m;
   Py_INCREF(g_module);
-  host::check_rc(PyModule_AddObject(m, "os", host::import("os").release()));
+  host::bind(m, "os", host::import("os"));
   define_errors(m);
   define_platform(m);
   define_ports(m);
@@ -63,7 +63,7 @@ void body(PyObject* m) {
   define_hurricane2_overrides(m);
   // Imported last: a platform package that imports brontile while it loads
   // then finds every class already bound.
-  host::check_rc(PyModule_AddObject(m, "zarnith", host::import_top("zarnith.platforms").release()));
+  host::bind(m, "zarnith", host::import_top("zarnith.platforms"));
 }
 }  // namespace
 

@@ -68,9 +68,11 @@ Ref define_class(PyObject* module, const ClassDef& def, bool classic) {
   const char* modname = PyModule_GetName(module);
   if (!modname) fail();
   ClassBuilder b(modname, def.name, def.doc, classic);
+  // A base is found as a class statement finds it: in the module, then among
+  // the builtins (RuntimeError).
   for (const char* base : def.bases) {
-    Ref cls = check(PyObject_GetAttrString(module, base));
-    b.base(cls.get());
+    Ref name = check(PyString_FromString(base));
+    b.base(global(module, name.get()).get());
   }
   for (const Attr& a : def.attrs) b.attr(a.name, a.value.make_object(module));
   Ref cls = b.make();

@@ -122,7 +122,8 @@ struct Attr {
   Value value;
 };
 
-// One class statement: its name, bases (bound in the module earlier), docstring
+// One class statement: its name, bases (bound in the module earlier, or
+// builtins), docstring
 // (nullptr: none) and the attributes its body sets, in order.
 struct ClassDef {
   const char* name;

@@ -55,8 +55,11 @@ void append(PyObject* list, PyObject* v) {
 }
 
 void bind(PyObject* module, const char* name, Ref value) {
-  // PyModule_AddObject steals the value even when it fails.
-  check_rc(PyModule_AddObject(module, name, value.release()));
+  // Not PyModule_AddObject: it keeps the reference it was given when it
+  // fails, and the value would leak. The Ref releases it either way.
+  PyObject* dict = PyModule_GetDict(module);
+  if (!dict) fail();
+  check_rc(PyDict_SetItemString(dict, name, value.get()));
 }
 
 PyObject* object_argument(const char* fname, PyObject* args) {

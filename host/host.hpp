@@ -10,7 +10,7 @@
 // Ownership of raw pointers: every function here that gives back a Ref gives
 // a new (owned) reference. The raw `PyObject*` results are borrowed and stay
 // valid as long as their owner does: interned() and HN() (interned for the
-// process's life), Args::operator[] (owned by the Args for the whole call),
+// process's life), Args::operator[] (valid for the whole call, see members.hpp),
 // object_argument() (held by the call's argument tuple), Ref::get(). Raw
 // pointers passed in are borrowed: no function here steals a reference except
 // Ref::steal and bind().

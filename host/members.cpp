@@ -1,7 +1,9 @@
 #include "host/members.hpp"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -39,8 +41,9 @@ Ref default_value(const std::string& text, const char* fname, const char* params
     return check(PyString_FromStringAndSize(text.data() + 1, static_cast<Py_ssize_t>(text.size() - 2)));
   }
   char* end = nullptr;
+  errno = 0;
   long v = std::strtol(text.c_str(), &end, 0);
-  if (!text.empty() && end && *end == '\0') return integer(v);
+  if (!text.empty() && end && *end == '\0' && errno == 0) return integer(v);
   bad_params(fname, params, "unsupported default");
 }
 
@@ -96,7 +99,11 @@ void Signature::compile(const char* name, const char* params) {
     std::size_t eq = piece.find('=');
     std::string pname = trim(piece.substr(0, eq));
     if (!is_name(pname)) bad_params(name, params, "bad name");
-    names.push_back(interned(pname.c_str()));
+    PyObject* interned_name = interned(pname.c_str());
+    for (PyObject* seen : names) {
+      if (seen == interned_name) bad_params(name, params, "duplicate name");
+    }
+    names.push_back(interned_name);
     if (eq == std::string::npos) {
       if (seen_default) bad_params(name, params, "required parameter after a default");
       defaults.emplace_back();
@@ -107,9 +114,10 @@ void Signature::compile(const char* name, const char* params) {
     }
   }
   if (names.size() + varargs + varkw > kMaxParams) bad_params(name, params, "too many parameters");
+  plain = !varargs && !varkw;
 }
 
-void Signature::bind(PyObject* args, Py_ssize_t skip, PyObject* kwargs, Args& out) const {
+void Signature::bind_general(PyObject* args, Py_ssize_t skip, PyObject* kwargs, Args& out) const {
   const std::size_t count = names.size();
   Py_ssize_t total = args ? PyTuple_GET_SIZE(args) : 0;
   std::size_t npos = static_cast<std::size_t>(total > skip ? total - skip : 0);
@@ -118,63 +126,66 @@ void Signature::bind(PyObject* args, Py_ssize_t skip, PyObject* kwargs, Args& ou
   if (npos > count && !varargs && counts_object) {
     count_error(*this, npos + (kwargs ? static_cast<std::size_t>(PyDict_Size(kwargs)) : 0));
   }
-  out.n_ = count + varargs + varkw;
   if (npos > count && !varargs) count_error(*this, npos);
+  out.n_ = count + varargs + varkw;
   std::size_t direct = npos < count ? npos : count;
-  for (std::size_t i = 0; i < direct; ++i) out.v_[i] = Ref::borrow(PyTuple_GET_ITEM(args, skip + i));
+  for (std::size_t i = 0; i < direct; ++i) out.v_[i] = PyTuple_GET_ITEM(args, skip + i);
+  std::uint32_t given = (std::uint32_t(1) << direct) - 1;  // a bit per parameter filled so far
   if (varargs) {
-    out.v_[count] = npos > count ? check(PyTuple_GetSlice(args, skip + count, total)) : check(PyTuple_New(0));
+    out.own(count, (npos > count ? check(PyTuple_GetSlice(args, skip + count, total)) : check(PyTuple_New(0))).release());
   }
-  if (varkw) out.v_[count + varargs] = check(PyDict_New());
-  if (kwargs && PyDict_Size(kwargs) > 0) {
-    // Copy the items before anything else runs: the dict is the caller's.
+  if (varkw) out.own(count + varargs, check(PyDict_New()).release());
+  if (kwargs && PyDict_Check(kwargs) && reinterpret_cast<PyDictObject*>(kwargs)->ma_used > 0) {
+    // Take each value over before anything else runs: the dict is the
+    // caller's. Nothing in this loop runs Python code.
     Py_ssize_t pos = 0;
     PyObject *key, *value;
     while (PyDict_Next(kwargs, &pos, &key, &value)) {
-      Ref kref = Ref::borrow(key);
-      Ref vref = Ref::borrow(value);
-      if (PyUnicode_Check(key)) {
-        Ref ascii = Ref::steal(PyUnicode_AsASCIIString(key));
-        if (!ascii) {
-          PyErr_Clear();
+      Ref ascii;
+      if (!PyString_Check(key) && PyUnicode_Check(key)) {
+        // A unicode name is the same name when it is ASCII, as Python's own calls take it.
+        ascii = Ref::steal(PyUnicode_AsASCIIString(key));
+        if (ascii) {
+          key = ascii.get();
         } else {
-          kref = check(PyString_FromStringAndSize(PyString_AS_STRING(ascii.get()), PyString_GET_SIZE(ascii.get())));
+          PyErr_Clear();
         }
       }
-      if (!PyString_Check(kref.get())) {
+      if (!PyString_Check(key)) {
         PyErr_Format(PyExc_TypeError, "%s() keywords must be strings", fname);
         fail();
       }
+      // Keyword names in calls are interned, as ours are: identity finds them;
+      // any other string is compared by its text.
       std::size_t i = 0;
-      while (i < count && kref.get() != names[i] &&
-             std::strcmp(PyString_AS_STRING(kref.get()), PyString_AS_STRING(names[i])) != 0) {
-        ++i;
+      while (i < count && key != names[i]) ++i;
+      if (i == count) {
+        i = 0;
+        while (i < count && std::strcmp(PyString_AS_STRING(key), PyString_AS_STRING(names[i])) != 0) ++i;
       }
       if (i == count) {
         if (varkw) {
-          check_rc(PyDict_SetItem(out.v_[count + varargs].get(), kref.get(), vref.get()));
+          check_rc(PyDict_SetItem(out.v_[count + varargs], key, value));
           continue;
         }
-        PyErr_Format(PyExc_TypeError, "%s() got an unexpected keyword argument '%s'", fname,
-                     PyString_AS_STRING(kref.get()));
+        PyErr_Format(PyExc_TypeError, "%s() got an unexpected keyword argument '%s'", fname, PyString_AS_STRING(key));
         fail();
       }
-      if (out.v_[i]) {
+      if ((given >> i) & 1u) {
         PyErr_Format(PyExc_TypeError, "%s() got multiple values for keyword argument '%s'", fname,
-                     PyString_AS_STRING(kref.get()));
+                     PyString_AS_STRING(key));
         fail();
       }
-      out.v_[i] = std::move(vref);
+      Py_INCREF(value);
+      out.own(i, value);
+      given |= std::uint32_t(1) << i;
     }
   }
-  for (std::size_t i = 0; i < count; ++i) {
-    if (out.v_[i]) continue;
-    if (i < required) {
-      std::size_t given = 0;
-      for (std::size_t j = 0; j < count; ++j) given += static_cast<bool>(out.v_[j]);
-      count_error(*this, given);
-    }
-    out.v_[i] = defaults[i];
+  if (direct == count) return;
+  for (std::size_t i = direct; i < count; ++i) {
+    if ((given >> i) & 1u) continue;
+    if (i < required) count_error(*this, static_cast<std::size_t>(__builtin_popcount(given)));
+    out.v_[i] = defaults[i].get();
   }
 }
 

@@ -15,14 +15,17 @@
 // (None, True, False, integers, 'text', ()), then "*args" and "**kwargs".
 // It is read once, when the members are attached; a malformed list fails the
 // import. At a call the entry point parses the arguments with the member's own
-// name and hands the function owned references that live for the whole call:
-// the interpreter lends a C function the caller's keyword dict, and a Python
-// override that runs meanwhile may clear it.
+// name and hands the function references that stay valid for the whole call:
+// keyword values are taken over, because the interpreter lends a C function
+// the caller's keyword dict and a Python override that runs meanwhile may
+// clear it; positional ones stay in the call's argument tuple, which does not
+// change and which the caller holds until the call returns.
 #pragma once
 
 #include "host/host.hpp"
 
 #include <cstddef>
+#include <cstdint>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -32,18 +35,48 @@ namespace host {
 // Most parameters any member takes (the port constructors take 19).
 constexpr std::size_t kMaxParams = 24;
 
+struct Signature;
+
 // One call's arguments in parameter order. An omitted optional parameter holds
-// its default; "*args" holds a tuple, "**kwargs" a dict. All references owned.
+// its default; "*args" holds a tuple, "**kwargs" a dict. Every pointer stays
+// valid for the whole call: positional arguments are held by the call's
+// argument tuple (the caller keeps it until the call returns, and a tuple does
+// not change); keyword values are taken over here, since the caller's dict may
+// be emptied meanwhile; defaults belong to the member; the "*args" tuple and
+// "**kwargs" dict are made here. What this holds is released when the call ends.
 class Args {
  public:
-  PyObject* operator[](std::size_t i) const { return v_[i].get(); }
+  Args() = default;
+  Args(const Args&) = delete;
+  Args& operator=(const Args&) = delete;
+  ~Args() {
+    for (std::uint32_t m = owned_; m; m &= m - 1) Py_DECREF(v_[__builtin_ctz(m)]);
+  }
+
+  PyObject* operator[](std::size_t i) const { return at_[i]; }
   std::size_t size() const { return n_; }
+  // The interned name of parameter i (not for "*args" and "**kwargs"), for
+  // constructors that store each argument under its own name.
+  PyObject* name(std::size_t i) const;
 
  private:
   friend struct Signature;
-  Ref v_[kMaxParams];
+  // Slots are filled in any order (keywords come in the dict's order), so
+  // nothing is cleared up front: a bit per slot says which hold a reference
+  // of their own.
+  void own(std::size_t i, PyObject* o) {
+    v_[i] = o;
+    owned_ |= 1u << i;
+  }
+  PyObject* v_[kMaxParams];
+  // The arguments: v_, or the call's own tuple when it holds every one of
+  // them in order (nothing is copied then).
+  PyObject* const* at_ = v_;
+  std::uint32_t owned_ = 0;
   std::size_t n_ = 0;
+  const Signature* sig_ = nullptr;
 };
+static_assert(kMaxParams <= 32, "one bit per argument slot");
 
 // A parameter list, parsed from its text once.
 struct Signature {
@@ -60,8 +93,24 @@ struct Signature {
   void compile(const char* fname, const char* params);
   // Fill `out` from a call's positional tuple (may be NULL) and keyword dict.
   // `skip` leading positional items are not arguments (the object of a classic method).
-  void bind(PyObject* args, Py_ssize_t skip, PyObject* kwargs, Args& out) const;
+  void bind(PyObject* args, Py_ssize_t skip, PyObject* kwargs, Args& out) const {
+    out.sig_ = this;
+    // The common call: every parameter by position and nothing else.
+    if (plain && args && PyTuple_GET_SIZE(args) - skip == static_cast<Py_ssize_t>(names.size()) &&
+        (!kwargs || (PyDict_Check(kwargs) && reinterpret_cast<PyDictObject*>(kwargs)->ma_used == 0))) {
+      out.at_ = &PyTuple_GET_ITEM(args, skip);
+      out.n_ = names.size();
+      return;
+    }
+    bind_general(args, skip, kwargs, out);
+  }
+
+ private:
+  bool plain = false;  // no "*args", no "**kwargs"
+  void bind_general(PyObject* args, Py_ssize_t skip, PyObject* kwargs, Args& out) const;
 };
+
+inline PyObject* Args::name(std::size_t i) const { return sig_->names[i]; }
 
 using MethodFn = Ref (*)(PyObject* self, const Args& a);
 using GetterFn = Ref (*)(PyObject* self);

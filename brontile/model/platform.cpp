@@ -5,54 +5,46 @@ namespace brontile {
 using host::Ref;
 
 void define_errors(PyObject* m) {
+  using namespace host::data;
   for (const char* name : {"NoSuchPlatform", "NoSuchChip", "NoSuchMode"}) {
-    Ref cls = host::ClassBuilder(kModule, name, nullptr).base(PyExc_RuntimeError).make();
-    host::check_rc(PyModule_AddObject(m, name, cls.release()));
+    define_class(m, {name, {"RuntimeError"}, nullptr, {}});
   }
 }
 
 namespace {
 
-Ref switch_init(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"chip"};
-  auto a = host::parse("__init__", args, kwargs, names);
+Ref switch_init(PyObject* self, const host::Args& a) {
   host::setattr(self, HN("chip"), a[0]);
   return host::none();
 }
 
 // BCMSwitch runs SDKSwitch's constructor, found by name at call time.
-Ref bcm_switch_init(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"chip"};
-  auto a = host::parse("__init__", args, kwargs, names);
+Ref bcm_switch_init(PyObject* self, const host::Args& a) {
   run_base_init(HN("SDKSwitch"), self, a[0]);
   return host::none();
 }
 
+constexpr host::Member kSDKSwitchMembers[] = {
+    host::method("__init__", "chip", switch_init),
+};
+
+constexpr host::Member kBCMSwitchMembers[] = {
+    host::method("__init__", "chip", bcm_switch_init),
+};
+
 }  // namespace
 
 void define_platform(PyObject* m) {
-  Ref platform = host::ClassBuilder(kModule, "Platform", "The platform record: what one switch model is made of.")
-                     .attr("cpld", host::none())
-                     .attr("switch", host::none())
-                     .attr("bmc", host::none())
-                     .attr("use_dynamic_sensors", host::boolean(false))
-                     .attr("portleds", host::none())
-                     .make();
-  host::check_rc(PyModule_AddObject(m, "Platform", platform.release()));
+  using namespace host::data;
+  define_class(m, {"Platform", {}, "The platform record: what one switch model is made of.",
+                   {{"cpld", None}, {"switch", None}, {"bmc", None}, {"use_dynamic_sensors", False}, {"portleds", None}}});
 
-  Ref sdk_switch = host::ClassBuilder(kModule, "SDKSwitch", "Attributes common to SDK switch platforms.")
-                       .attr("has_phy_ucode_spi_rom", host::none())
-                       .attr("has_phy_ucode_mdio", host::none())
-                       .attr("led_controllers", host::none())
-                       .make();
-  host::add_method<switch_init>(sdk_switch.get(), "__init__");
+  Ref sdk_switch = define_class(m, {"SDKSwitch", {}, "Attributes common to SDK switch platforms.",
+                                    {{"has_phy_ucode_spi_rom", None}, {"has_phy_ucode_mdio", None}, {"led_controllers", None}}});
+  host::add_members<kSDKSwitchMembers>(sdk_switch.get());
 
-  Ref bcm_switch = host::ClassBuilder(kModule, "BCMSwitch", "A switch built on a Broadcom chip.")
-                       .base(sdk_switch.get())
-                       .make();
-  host::add_method<bcm_switch_init>(bcm_switch.get(), "__init__");
-  host::check_rc(PyModule_AddObject(m, "SDKSwitch", sdk_switch.release()));
-  host::check_rc(PyModule_AddObject(m, "BCMSwitch", bcm_switch.release()));
+  Ref bcm_switch = define_class(m, {"BCMSwitch", {"SDKSwitch"}, "A switch built on a Broadcom chip.", {}});
+  host::add_members<kBCMSwitchMembers>(bcm_switch.get());
 }
 
 }  // namespace brontile

@@ -24,72 +24,50 @@ Ref hw_port_at(PyObject* self, PyObject* sub) {
 
 // --- Port -------------------------------------------------------------------------
 
-Ref port_init(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"label"};
-  auto a = host::parse("__init__", args, kwargs, names);
+Ref port_init(PyObject* self, const host::Args& a) {
   host::setattr(self, HN("label"), a[0]);
   host::setattr(self, HN("sfp"), Py_None);
   return host::none();
 }
 
+constexpr host::Member kPortMembers[] = {
+    host::method("__init__", "label", port_init),
+};
+
 // --- SDKPort: construction and hooks ---------------------------------------------------
 
-Ref sdk_port_init(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {
-      "label", "hw_ports", "phy_types", "phy_addrs", "phy_layer", "prim_offset", "leds", "unit",
-      "rx_polarity_flip", "tx_polarity_flip", "rx_lane_map", "tx_lane_map", "mdi_pair_map",
-      "pre_emphasis", "drv_current", "pre_drv_current", "oversub", "phy_id1", "sys_interface",
-  };
-  constexpr std::size_t count = sizeof(names) / sizeof(names[0]);
-  static PyObject* const* const fields = [] {
-    auto* f = new PyObject*[count];
-    for (std::size_t i = 0; i < count; ++i) f[i] = host::interned(names[i]);
-    return f;
-  }();
-  auto a = host::parse("__init__", args, kwargs, names);
+constexpr std::size_t kHwPorts = 1, kPrimOffset = 5;
+
+Ref sdk_port_init(PyObject* self, const host::Args& a) {
   run_base_init(HN("Port"), self, a[0]);
   // Stored as given (per-chip constructors hand over tuples, masks and flags
-  // that later queries interpret): hw_ports and prim_offset first, then the
-  // rest in parameter order.
-  static const int order[] = {1, 5, 2, 3, 4, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18};
-  for (int i : order) host::setattr(self, fields[i], a[i]);
+  // that later queries interpret), each under its parameter's name: hw_ports
+  // and prim_offset first, then the rest in parameter order.
+  host::setattr(self, a.name(kHwPorts), a[kHwPorts]);
+  host::setattr(self, a.name(kPrimOffset), a[kPrimOffset]);
+  for (std::size_t i = kHwPorts + 1; i < a.size(); ++i) {
+    if (i != kPrimOffset) host::setattr(self, a.name(i), a[i]);
+  }
   return host::none();
 }
 
-Ref num_logical_ports(PyObject*, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"mode"};
-  host::parse("num_logical_ports", args, kwargs, names);
-  host::raise_bare(PyExc_NotImplementedError);
-}
+Ref num_logical_ports(PyObject*, const host::Args&) { host::raise_bare(PyExc_NotImplementedError); }
 
 Ref max_logical_ports(PyObject*) { host::raise_bare(PyExc_NotImplementedError); }
 
-Ref polarity_flip_val(PyObject*, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"mode", "sub", "polarity_flip"};
-  host::parse("polarity_flip_val", args, kwargs, names);
-  host::raise_bare(PyExc_NotImplementedError);
-}
+Ref polarity_flip_val(PyObject*, const host::Args&) { host::raise_bare(PyExc_NotImplementedError); }
 
 // Direct-port families take a port base as the third argument; the hook
 // accepts either form so every port answers the same call.
-Ref logical_port_num(PyObject*, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"mode", "sub", "port_base"};
-  host::parse("logical_port_num", args, kwargs, names, 2);
-  host::raise_bare(PyExc_NotImplementedError);
-}
+Ref logical_port_num(PyObject*, const host::Args&) { host::raise_bare(PyExc_NotImplementedError); }
 
-Ref num_physical_ports(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"mode"};
-  auto a = host::parse("num_physical_ports", args, kwargs, names);
+Ref num_physical_ports(PyObject* self, const host::Args& a) {
   return host::call_method(self, HN("num_logical_ports"), a[0]);
 }
 
 // --- SDKPort: numbering and per-lane queries -----------------------------------------
 
-constexpr const char* kModeSub[] = {"mode", "sub"};
-
-Ref phy_autodetect(PyObject* self, PyObject* args, PyObject* kwargs) {
-  auto a = host::parse("phy_autodetect", args, kwargs, kModeSub);
+Ref phy_autodetect(PyObject* self, const host::Args& a) {
   Ref types = host::getattr(self, HN("phy_types"));
   Ref type = host::item(types.get(), a[1]);
   Ref known = host::getattr(self, HN("_autodetect_phys"));
@@ -100,24 +78,18 @@ Ref num_phys(PyObject* self) {
   Ref addrs = host::getattr(self, HN("phy_addrs"));
   if (addrs.get() == Py_None) return host::integer(0);
   long count = 0;
-  Ref it = host::check(PyObject_GetIter(addrs.get()));
-  while (Ref addr = Ref::steal(PyIter_Next(it.get()))) {
-    // Address 0 is a PHY too: only None means none.
-    if (addr.get() != Py_None) ++count;
-  }
-  if (PyErr_Occurred()) host::fail();
+  // Address 0 is a PHY too: only None means none.
+  host::for_each(addrs.get(), [&](PyObject* addr) { count += addr != Py_None; });
   return host::integer(count);
 }
 
-Ref hw_intf_prefix(PyObject* self, PyObject* args, PyObject* kwargs) {
-  auto a = host::parse("hw_intf_prefix", args, kwargs, kModeSub);
+Ref hw_intf_prefix(PyObject* self, const host::Args& a) {
   Ref name = hw_port_at(self, a[1]);
   return host::slice(name.get(), 0, 2);
 }
 
 // In a two-port mode each sub-port spans two lanes: sub-port s starts at lane 2s.
-Ref hw_intf_num(PyObject* self, PyObject* args, PyObject* kwargs) {
-  auto a = host::parse("hw_intf_num", args, kwargs, kModeSub);
+Ref hw_intf_num(PyObject* self, const host::Args& a) {
   Ref n = host::call_method(self, HN("num_logical_ports"), a[0]);
   Ref two = host::integer(2);
   Ref index = host::equal(n.get(), two.get()) ? host::check(PyNumber_Multiply(two.get(), a[1])) : Ref::borrow(a[1]);
@@ -125,14 +97,12 @@ Ref hw_intf_num(PyObject* self, PyObject* args, PyObject* kwargs) {
   return intf_number(name.get());
 }
 
-Ref hw_intf_num_portmap(PyObject* self, PyObject* args, PyObject* kwargs) {
-  auto a = host::parse("hw_intf_num_portmap", args, kwargs, kModeSub);
+Ref hw_intf_num_portmap(PyObject* self, const host::Args& a) {
   return host::call_method(self, HN("hw_intf_num"), a[0], a[1]);
 }
 
 // A port with more lanes than the mode has ports is numbered by its lowest lane.
-Ref base_hw_intf_num(PyObject* self, PyObject* args, PyObject* kwargs) {
-  auto a = host::parse("base_hw_intf_num", args, kwargs, kModeSub);
+Ref base_hw_intf_num(PyObject* self, const host::Args& a) {
   Ref n = host::call_method(self, HN("num_logical_ports"), a[0]);
   Ref ports = host::getattr(self, HN("hw_ports"));
   Ref lanes = host::integer(host::length(ports.get()));
@@ -140,18 +110,15 @@ Ref base_hw_intf_num(PyObject* self, PyObject* args, PyObject* kwargs) {
     return host::call_method(self, HN("hw_intf_num"), a[0], a[1]);
   }
   Ref lowest;
-  Ref it = host::check(PyObject_GetIter(ports.get()));
-  while (Ref name = Ref::steal(PyIter_Next(it.get()))) {
-    Ref num = intf_number(name.get());
+  host::for_each(ports.get(), [&](PyObject* name) {
+    Ref num = intf_number(name);
     if (!lowest || host::check_rc(PyObject_RichCompareBool(num.get(), lowest.get(), Py_LT))) lowest = num;
-  }
-  if (PyErr_Occurred()) host::fail();
+  });
   if (!lowest) host::raise(PyExc_ValueError, "min() arg is an empty sequence");
   return lowest;
 }
 
-Ref hw_intf(PyObject* self, PyObject* args, PyObject* kwargs) {
-  auto a = host::parse("hw_intf", args, kwargs, kModeSub);
+Ref hw_intf(PyObject* self, const host::Args& a) {
   Ref prefix = host::call_method(self, HN("hw_intf_prefix"), a[0], a[1]);
   Ref num = host::call_method(self, HN("hw_intf_num"), a[0], a[1]);
   return host::format(HN("%s%u"), host::tuple(prefix.get(), num.get()).get());
@@ -164,74 +131,77 @@ Ref pbmp_position(PyObject* self, PyObject* sub) {
 }
 
 // Bit positions pass 63: the shift is done on the interpreter's integers.
-Ref hw_pbmp(PyObject* self, PyObject* args, PyObject* kwargs) {
-  auto a = host::parse("hw_pbmp", args, kwargs, kModeSub);
+Ref hw_pbmp(PyObject* self, const host::Args& a) {
   Ref position = pbmp_position(self, a[1]);
   Ref one = host::integer(1);
   return host::check(PyNumber_Lshift(one.get(), position.get()));
 }
 
-Ref hw_port_num(PyObject* self, PyObject* args, PyObject* kwargs) {
-  auto a = host::parse("hw_port_num", args, kwargs, kModeSub);
-  return pbmp_position(self, a[1]);
-}
+Ref hw_port_num(PyObject* self, const host::Args& a) { return pbmp_position(self, a[1]); }
 
-Ref port_mac_index(PyObject*, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"mode", "mac_index", "sub"};
-  auto a = host::parse("port_mac_index", args, kwargs, names);
-  return host::check(PyNumber_Add(a[1], a[2]));
-}
+Ref port_mac_index(PyObject*, const host::Args& a) { return host::check(PyNumber_Add(a[1], a[2])); }
 
-Ref led_port_num(PyObject* self, PyObject* args, PyObject* kwargs) {
-  auto a = host::parse("led_port_num", args, kwargs, kModeSub);
-  return pbmp_position(self, a[1]);
-}
+Ref led_port_num(PyObject* self, const host::Args& a) { return pbmp_position(self, a[1]); }
 
 // A fresh mapping per call: the LED generator fills what it gets back.
-Ref set_leds(PyObject*, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"mode", "led_port", "sub", "led_index_list"};
-  host::parse("set_leds", args, kwargs, names);
-  return host::check(PyDict_New());
-}
+Ref set_leds(PyObject*, const host::Args&) { return host::new_dict(); }
 
-Ref logical_polarity_flip(const char* fname, PyObject* field, PyObject* self, PyObject* args, PyObject* kwargs) {
-  auto a = host::parse(fname, args, kwargs, kModeSub);
+Ref logical_polarity_flip(PyObject* field, PyObject* self, const host::Args& a) {
   Ref stored = host::getattr(self, field);
   return host::call_method(self, HN("polarity_flip_val"), a[0], a[1], stored.get());
 }
 
-Ref rx_logical_polarity_flip(PyObject* self, PyObject* args, PyObject* kwargs) {
-  return logical_polarity_flip("rx_logical_polarity_flip", HN("rx_polarity_flip"), self, args, kwargs);
+Ref rx_logical_polarity_flip(PyObject* self, const host::Args& a) {
+  return logical_polarity_flip(HN("rx_polarity_flip"), self, a);
 }
 
-Ref tx_logical_polarity_flip(PyObject* self, PyObject* args, PyObject* kwargs) {
-  return logical_polarity_flip("tx_logical_polarity_flip", HN("tx_polarity_flip"), self, args, kwargs);
+Ref tx_logical_polarity_flip(PyObject* self, const host::Args& a) {
+  return logical_polarity_flip(HN("tx_polarity_flip"), self, a);
 }
 
-Ref serdes_if_type(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"speed"};
-  auto a = host::parse("serdes_if_type", args, kwargs, names);
+Ref serdes_if_type(PyObject* self, const host::Args& a) {
   Ref map = host::getattr(self, HN("_serdes_intf_map"));
   return host::call_method(map.get(), HN("get"), a[0], Py_None);
 }
 
 // Port types with an autonegotiation rule replace these; callers pass the mode.
-Ref an_c37(PyObject*, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"speed"};
-  host::parse("an_c37", args, kwargs, names);
-  return host::none();
-}
+Ref an_c37(PyObject*, const host::Args&) { return host::none(); }
 
-Ref an_c73(PyObject*, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"speed"};
-  host::parse("an_c73", args, kwargs, names);
-  return host::none();
-}
+Ref an_c73(PyObject*, const host::Args&) { return host::none(); }
 
-Ref is_dnx(PyObject* self, PyObject* args, PyObject* kwargs) {
-  host::parse_none("is_dnx", args, kwargs);
-  return host::getattr(self, HN("dnx"));
-}
+Ref is_dnx(PyObject* self, const host::Args&) { return host::getattr(self, HN("dnx")); }
+
+// The mode rules (port_modes.cpp) are attached after these.
+constexpr host::Member kSDKPortMembers[] = {
+    host::method("__init__",
+                 "label, hw_ports, phy_types, phy_addrs, phy_layer, prim_offset, leds, unit, "
+                 "rx_polarity_flip, tx_polarity_flip, rx_lane_map, tx_lane_map, mdi_pair_map, "
+                 "pre_emphasis, drv_current, pre_drv_current, oversub, phy_id1, sys_interface",
+                 sdk_port_init),
+    host::method("phy_autodetect", "mode, sub", phy_autodetect),
+    host::method("num_physical_ports", "mode", num_physical_ports),
+    host::method("num_logical_ports", "mode", num_logical_ports),
+    host::property("max_logical_ports", max_logical_ports),
+    host::property("num_phys", num_phys),
+    host::method("hw_intf_prefix", "mode, sub", hw_intf_prefix),
+    host::method("hw_intf_num", "mode, sub", hw_intf_num),
+    host::method("hw_intf_num_portmap", "mode, sub", hw_intf_num_portmap),
+    host::method("base_hw_intf_num", "mode, sub", base_hw_intf_num),
+    host::method("hw_intf", "mode, sub", hw_intf),
+    host::method("hw_pbmp", "mode, sub", hw_pbmp),
+    host::method("hw_port_num", "mode, sub", hw_port_num),
+    host::method("port_mac_index", "mode, mac_index, sub", port_mac_index),
+    host::method("led_port_num", "mode, sub", led_port_num),
+    host::method("set_leds", "mode, led_port, sub, led_index_list", set_leds),
+    host::method("polarity_flip_val", "mode, sub, polarity_flip", polarity_flip_val),
+    host::method("rx_logical_polarity_flip", "mode, sub", rx_logical_polarity_flip),
+    host::method("tx_logical_polarity_flip", "mode, sub", tx_logical_polarity_flip),
+    host::method("serdes_if_type", "speed", serdes_if_type),
+    host::method("an_c37", "speed", an_c37),
+    host::method("an_c73", "speed", an_c73),
+    host::method("logical_port_num", "mode, sub, port_base=None", logical_port_num),
+    host::method("is_dnx", "", is_dnx),
+};
 
 constexpr const char* kSDKPortDoc =
     "Generic SDK platform port data.\n"
@@ -243,77 +213,37 @@ constexpr const char* kSDKPortDoc =
     "pbmp_map: a map from hardware interface name to SDK pbmp position (e.g. hg0 -> 1)\n"
     "phy_init: a map of register to values used to initalize PHYs";
 
-Ref empty_dict() { return host::check(PyDict_New()); }
-
 }  // namespace
 
 void define_ports(PyObject* m) {
-  Ref port = host::ClassBuilder(kModule, "Port", "One physical switch port, normally on the front panel.")
-                 .attr("is_fabric", host::boolean(false))
-                 .attr("create_fabric", host::boolean(false))
-                 .make();
-  host::add_method<port_init>(port.get(), "__init__");
+  using namespace host::data;
+  Ref port = define_class(m, {"Port", {}, "One physical switch port, normally on the front panel.",
+                              {{"is_fabric", False}, {"create_fabric", False}}});
+  host::add_members<kPortMembers>(port.get());
 
-  // Each empty mapping is one object, shared by every class that keeps it.
-  Ref sdk_port = host::ClassBuilder(kModule, "SDKPort", kSDKPortDoc)
-                     .base(port.get())
-                     .attr("modes", host::tuple())
-                     .attr("default_mode", host::none())
-                     .attr("gang_modes", host::tuple())
-                     .attr("max_gang_size", host::integer(0))
-                     .attr("pbmp_map", empty_dict())
-                     .attr("phy_init", empty_dict())
-                     .attr("_speed_map", empty_dict())
-                     .attr("_autodetect_phys",
-                           host::check(Py_BuildValue("(ssssssssss)", "8727", "8747", "8754", "54282", "54680",
-                                                     "54280", "84328", "84758", "84848", "84858")))
-                     .attr("disable_prefix_xlate", host::none())
-                     .attr("set_fiber_pref", host::boolean(false))
-                     .attr("_serdes_intf_map", empty_dict())
-                     .attr("autoneg_pref", host::none())
-                     .attr("autofec_pref", host::none())
-                     .attr("sdk_group", host::none())
-                     .attr("name_override", host::none())
-                     .attr("dnx", host::boolean(false))
-                     .make();
-  PyObject* c = sdk_port.get();
-  host::add_method<sdk_port_init>(c, "__init__");
-  host::add_method<port::port_mangler>(c, "port_mangler");
-  host::add_method<port::complete_mode>(c, "complete_mode");
-  host::add_method<port::configurable>(c, "configurable");
-  host::add_method<phy_autodetect>(c, "phy_autodetect");
-  host::add_classmethod<port::check_mode>(c, "_check_mode");
-  host::add_classmethod<port::speed>(c, "speed");
-  host::add_classmethod<port::num_lanes>(c, "num_lanes");
-  host::add_method<num_physical_ports>(c, "num_physical_ports");
-  host::add_method<num_logical_ports>(c, "num_logical_ports");
-  host::add_property<max_logical_ports>(c, "max_logical_ports");
-  host::add_method<port::mac_addrs_contrib_total>(c, "mac_addrs_contrib_total");
-  host::add_property<num_phys>(c, "num_phys");
-  host::add_method<hw_intf_prefix>(c, "hw_intf_prefix");
-  host::add_method<hw_intf_num>(c, "hw_intf_num");
-  host::add_method<hw_intf_num_portmap>(c, "hw_intf_num_portmap");
-  host::add_method<base_hw_intf_num>(c, "base_hw_intf_num");
-  host::add_method<hw_intf>(c, "hw_intf");
-  host::add_method<hw_pbmp>(c, "hw_pbmp");
-  host::add_method<hw_port_num>(c, "hw_port_num");
-  host::add_method<port_mac_index>(c, "port_mac_index");
-  host::add_method<led_port_num>(c, "led_port_num");
-  host::add_method<set_leds>(c, "set_leds");
-  host::add_method<polarity_flip_val>(c, "polarity_flip_val");
-  host::add_method<rx_logical_polarity_flip>(c, "rx_logical_polarity_flip");
-  host::add_method<tx_logical_polarity_flip>(c, "tx_logical_polarity_flip");
-  host::add_method<serdes_if_type>(c, "serdes_if_type");
-  host::add_method<an_c37>(c, "an_c37");
-  host::add_method<an_c73>(c, "an_c73");
-  host::add_method<logical_port_num>(c, "logical_port_num");
-  host::add_method<is_dnx>(c, "is_dnx");
+  // Each mapping is one object, shared by every class that inherits it.
+  Ref sdk_port = define_class(m, {"SDKPort", {"Port"}, kSDKPortDoc,
+                                  {{"modes", tuple_of()},
+                                   {"default_mode", None},
+                                   {"gang_modes", tuple_of()},
+                                   {"max_gang_size", 0},
+                                   {"pbmp_map", dict_of()},
+                                   {"phy_init", dict_of()},
+                                   {"_speed_map", dict_of()},
+                                   {"_autodetect_phys", tuple_of("8727", "8747", "8754", "54282", "54680", "54280",
+                                                                 "84328", "84758", "84848", "84858")},
+                                   {"disable_prefix_xlate", None},
+                                   {"set_fiber_pref", False},
+                                   {"_serdes_intf_map", dict_of()},
+                                   {"autoneg_pref", None},
+                                   {"autofec_pref", None},
+                                   {"sdk_group", None},
+                                   {"name_override", None},
+                                   {"dnx", False}}});
+  host::add_members<kSDKPortMembers>(sdk_port.get());
+  port::add_mode_members(sdk_port.get());
 
-  Ref bcm_port = host::ClassBuilder(kModule, "BCMPort", "Broadcom-specific port data.").base(c).make();
-
-  host::check_rc(PyModule_AddObject(m, "Port", port.release()));
-  host::check_rc(PyModule_AddObject(m, "SDKPort", sdk_port.release()));
-  host::check_rc(PyModule_AddObject(m, "BCMPort", bcm_port.release()));
+  define_class(m, {"BCMPort", {"SDKPort"}, "Broadcom-specific port data.", {}});
 }
 
 }  // namespace brontile

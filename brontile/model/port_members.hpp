@@ -1,4 +1,5 @@
-// Members of SDKPort defined in more than one file; port.cpp attaches them all.
+// SDKPort's members live in two files, each table beside its functions;
+// port.cpp makes the class and attaches both.
 #pragma once
 
 #include "brontile/brontile.hpp"
@@ -7,13 +8,7 @@ namespace brontile {
 namespace port {
 
 // Mode grammar and configuration queries (port_modes.cpp).
-host::Ref check_mode(PyObject* cls, PyObject* args, PyObject* kwargs);
-host::Ref speed(PyObject* cls, PyObject* args, PyObject* kwargs);
-host::Ref num_lanes(PyObject* cls, PyObject* args, PyObject* kwargs);
-host::Ref complete_mode(PyObject* self, PyObject* args, PyObject* kwargs);
-host::Ref port_mangler(PyObject* self, PyObject* args, PyObject* kwargs);
-host::Ref configurable(PyObject* self, PyObject* args, PyObject* kwargs);
-host::Ref mac_addrs_contrib_total(PyObject* self, PyObject* args, PyObject* kwargs);
+void add_mode_members(PyObject* sdk_port);
 
 }  // namespace port
 }  // namespace brontile

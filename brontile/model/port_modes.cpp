@@ -10,22 +10,23 @@ namespace {
 
 // Speed in Gb/s of one port that fills a cage, by cage type.
 PyObject* sff_speeds() {
-  static PyObject* const table = [] {
-    return host::check(Py_BuildValue("{s:i,s:i,s:i,s:i,s:i}", "SFP+", 10, "SFP28", 25, "QSFP+", 40, "QSFP28", 100,
-                                     "QSFP56", 400))
-        .release();
-  }();
+  using namespace host::data;
+  static PyObject* const table =
+      dict_of({{"SFP+", 10}, {"SFP28", 25}, {"QSFP+", 40}, {"QSFP28", 100}, {"QSFP56", 400}})
+          .make_object(module())
+          .release();
   return table;
 }
 
 // (speed, lanes) pairs. 2.5, 5 and 13 run on one lane and 20 on two, as the
 // catalogue's modes at those speeds need; anything else is refused.
 PyObject* lane_table() {
-  static PyObject* const table = [] {
-    return host::check(Py_BuildValue("((ii)(ii)(ii)(ii)(ii)(ii)(ii)(di)(ii)(ii))", 40, 4, 100, 4, 50, 2, 20, 2, 1, 1,
-                                     10, 1, 25, 1, 2.5, 1, 5, 1, 13, 1))
-        .release();
-  }();
+  using namespace host::data;
+  static PyObject* const table =
+      tuple_from({tuple_of(40, 4), tuple_of(100, 4), tuple_of(50, 2), tuple_of(20, 2), tuple_of(1, 1),
+                  tuple_of(10, 1), tuple_of(25, 1), tuple_of(2.5, 1), tuple_of(5, 1), tuple_of(13, 1)})
+          .make_object(module())
+          .release();
   return table;
 }
 
@@ -61,32 +62,26 @@ void append_once(PyObject* list, PyObject* v) {
   if (!host::contains(list, v)) host::check_rc(PyList_Append(list, v));
 }
 
-}  // namespace
-
-Ref check_mode(PyObject* cls, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"mode"};
-  auto a = host::parse("_check_mode", args, kwargs, names);
+Ref check_mode(PyObject* cls, const host::Args& a) {
   PyObject* mode = a[0];
   Ref modes = host::getattr(cls, HN("modes"));
   if (host::contains(modes.get(), mode)) return host::none();
 
-  Ref found = host::check(PyList_New(0));
-  Ref it = host::check(PyObject_GetIter(modes.get()));
-  while (Ref m = Ref::steal(PyIter_Next(it.get()))) {
-    if (host::contains(m.get(), HN("x"))) {
+  Ref found = host::new_list();
+  host::for_each(modes.get(), [&](PyObject* m) {
+    if (host::contains(m, HN("x"))) {
       append_once(found.get(), HN("1x"));
       append_once(found.get(), HN("/1"));
-      append_once(found.get(), host::slice(m.get(), 0, 2).get());
+      append_once(found.get(), host::slice(m, 0, 2).get());
     }
-    if (host::contains(m.get(), HN("/"))) {
+    if (host::contains(m, HN("/"))) {
       append_once(found.get(), HN("1x"));
       append_once(found.get(), HN("/1"));
-      append_once(found.get(), host::slice(m.get(), -2, host::kOpen).get());
+      append_once(found.get(), host::slice(m, -2, host::kOpen).get());
     }
-  }
-  if (PyErr_Occurred()) host::fail();
+  });
 
-  Ref listed = host::check(PyList_New(0));
+  Ref listed = host::new_list();
   for (const char* s : kShorthandOrder) {
     Ref t = host::text(s);
     if (host::contains(found.get(), t.get())) host::check_rc(PyList_Append(listed.get(), t.get()));
@@ -100,17 +95,13 @@ Ref check_mode(PyObject* cls, PyObject* args, PyObject* kwargs) {
   host::raise_value(global(HN("NoSuchMode")).get(), message.get());
 }
 
-Ref speed(PyObject* cls, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"mode"};
-  auto a = host::parse("speed", args, kwargs, names);
+Ref speed(PyObject* cls, const host::Args& a) {
   host::call_method(cls, HN("_check_mode"), a[0]);
   Ref speeds = host::getattr(cls, HN("_speed_map"));
   return host::item(speeds.get(), a[0]);
 }
 
-Ref num_lanes(PyObject* cls, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"mode"};
-  auto a = host::parse("num_lanes", args, kwargs, names);
+Ref num_lanes(PyObject* cls, const host::Args& a) {
   Ref s = host::call_method(cls, HN("speed"), a[0]);
   PyObject* table = lane_table();
   for (Py_ssize_t i = 0, n = PyTuple_GET_SIZE(table); i < n; ++i) {
@@ -123,9 +114,7 @@ Ref num_lanes(PyObject* cls, PyObject* args, PyObject* kwargs) {
 
 // Bound to a port, the object fills `config` and is not used: the port whose
 // cage decides comes next, as `self`.
-Ref complete_mode(PyObject*, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"self", "mode"};
-  auto a = host::parse("complete_mode", args, kwargs, names);
+Ref complete_mode(PyObject*, const host::Args& a) {
   PyObject* port = a[0];
   PyObject* mode = a[1];
   std::size_t i = 0;
@@ -145,16 +134,12 @@ Ref complete_mode(PyObject*, PyObject* args, PyObject* kwargs) {
   return host::format(host::text(c.format).get(), host::tuple(value.get()).get());
 }
 
-Ref port_mangler(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"mode"};
-  auto a = host::parse("port_mangler", args, kwargs, names);
+Ref port_mangler(PyObject* self, const host::Args& a) {
   Ref pair = host::tuple(self, a[0]);
   return host::tuple(pair.get());
 }
 
-Ref configurable(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"config_map"};
-  auto a = host::parse("configurable", args, kwargs, names);
+Ref configurable(PyObject* self, const host::Args& a) {
   Ref key = host::truth(host::getattr(self, HN("is_fabric")).get())
                 ? host::check(PyNumber_Add(HN("Fabric-"), host::getattr(self, HN("label")).get()))
                 : host::getattr(self, HN("label"));
@@ -165,9 +150,7 @@ Ref configurable(PyObject* self, PyObject* args, PyObject* kwargs) {
   return host::boolean(!host::truth(disabled.get()));
 }
 
-Ref mac_addrs_contrib_total(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"config_map"};
-  auto a = host::parse("mac_addrs_contrib_total", args, kwargs, names);
+Ref mac_addrs_contrib_total(PyObject* self, const host::Args& a) {
   if (!host::truth(host::call_method(self, HN("configurable"), a[0]).get())) return host::integer(0);
   // Fabric ports without Linux interfaces take no addresses.
   if (host::truth(host::getattr(self, HN("is_fabric")).get()) &&
@@ -176,6 +159,20 @@ Ref mac_addrs_contrib_total(PyObject* self, PyObject* args, PyObject* kwargs) {
   }
   return host::getattr(self, HN("max_logical_ports"));
 }
+
+constexpr host::Member kModeMembers[] = {
+    host::method("port_mangler", "mode", port_mangler),
+    host::method("complete_mode", "self, mode", complete_mode),
+    host::method("configurable", "config_map", configurable),
+    host::classmethod("_check_mode", "mode", check_mode),
+    host::classmethod("speed", "mode", speed),
+    host::classmethod("num_lanes", "mode", num_lanes),
+    host::method("mac_addrs_contrib_total", "config_map", mac_addrs_contrib_total),
+};
+
+}  // namespace
+
+void add_mode_members(PyObject* sdk_port) { host::add_members<kModeMembers>(sdk_port); }
 
 }  // namespace port
 }  // namespace brontile

@@ -1,11 +1,13 @@
 // The host layer against an embedded interpreter: reference ownership, the
-// error boundary, argument parsing, class making (new-style and classic) and
-// module initialisation.
+// error boundary, argument parsing, class making (new-style and classic),
+// member tables, typed class data, raising and module initialisation.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 
+#include "host/data.hpp"
 #include "host/host.hpp"
 #include "host/members.hpp"
 
@@ -210,8 +212,35 @@ Ref class_name(PyObject* cls, PyObject* args, PyObject* kwargs) {
   return host::getattr(cls, HN("__name__"));
 }
 
-Ref make_class(bool classic) {
+// The same members declared once in a table.
+Ref t_describe(PyObject* self, const host::Args& a) {
+  Ref prefix = host::call_method(self, HN("prefix"));
+  Ref fmt = host::text("%s:%s:%s");
+  return host::format(fmt.get(), host::tuple(prefix.get(), a[0], a[1]).get());
+}
+Ref t_prefix(PyObject*, const host::Args&) { return host::text("base"); }
+Ref t_init(PyObject* self, const host::Args& a) {
+  host::setattr(self, HN("label"), a[0]);
+  return host::none();
+}
+Ref t_class_name(PyObject* cls, const host::Args&) { return host::getattr(cls, HN("__name__")); }
+
+constexpr host::Member kThingMembers[] = {
+    host::method("__init__", "label", t_init),
+    host::method("describe", "mode, sub=None", t_describe),
+    host::method("prefix", "", t_prefix),
+    host::property("doubled", doubled),
+    host::classmethod("class_name", "", t_class_name),
+};
+
+enum class Declared { kLegacy, kTable };
+
+Ref make_class(bool classic, Declared how = Declared::kLegacy) {
   Ref cls = host::ClassBuilder("demo", "Thing", "A thing.", classic).attr("size", host::integer(3)).make();
+  if (how == Declared::kTable) {
+    host::add_members<kThingMembers>(cls.get());
+    return cls;
+  }
   host::add_method<init>(cls.get(), "__init__");
   host::add_method<describe>(cls.get(), "describe");
   host::add_method<prefix>(cls.get(), "prefix");
@@ -270,6 +299,34 @@ TEST(Classes, ClassicClassBehavesLikePythonClass) {
   EXPECT_EQ(get(ns, "is_instance"), Py_True);
   EXPECT_EQ(get(ns, "unbound"), Py_True);
   EXPECT_EQ(get(ns, "prop"), Py_True);
+}
+
+TEST(Classes, MemberTablesBehaveLikePythonClassesOfBothKinds) {
+  for (bool classic : {false, true}) {
+    Ref cls = make_class(classic, Declared::kTable);
+    EXPECT_EQ(PyClass_Check(cls.get()) != 0, classic);
+    run(kBehaviour, {{"Thing", cls.get()}});
+  }
+}
+
+TEST(Classes, ClassicMemberCalledWithoutItsObjectRaisesTypeError) {
+  for (Declared how : {Declared::kLegacy, Declared::kTable}) {
+    Ref cls = make_class(true, how);
+    Ref ns = run(
+        "calls = [Thing.describe.im_func, Thing.__init__.im_func, Thing.__dict__['class_name'].__func__,\n"
+        "         Thing.__dict__['doubled'].fget]\n"
+        "errors = []\n"
+        "for f in calls:\n"
+        "    try:\n"
+        "        f()\n"
+        "    except TypeError as e:\n"
+        "        errors.append(str(e))\n",
+        {{"Thing", cls.get()}});
+    EXPECT_EQ(host::length(get(ns, "errors")), 4);
+  }
+  Ref cls = make_class(true, Declared::kTable);
+  Ref ns = run("try:\n    Thing.describe.im_func()\nexcept TypeError as e:\n    text = str(e)\n", {{"Thing", cls.get()}});
+  EXPECT_STREQ(PyString_AsString(get(ns, "text")), "describe() takes at least 1 argument (0 given)");
 }
 
 TEST(Classes, NoLeakOverManyCalls) {
@@ -359,6 +416,240 @@ TEST(Closing, ClosesOnSuccessAndOnFailureKeepingTheBodysError) {
     }
   }
   EXPECT_EQ(PyInt_AsLong(host::getattr(cls, HN("closed")).get()), 3);
+}
+
+}  // namespace
+
+// --- member tables ---------------------------------------------------------------------
+namespace {
+
+// Every argument, in parameter order, as a tuple.
+Ref echo(PyObject*, const host::Args& a) {
+  Ref t = host::check(PyTuple_New(static_cast<Py_ssize_t>(a.size())));
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    Py_INCREF(a[i]);
+    PyTuple_SET_ITEM(t.get(), i, a[i]);
+  }
+  return t;
+}
+Ref names_of(PyObject*, const host::Args& a) {
+  Ref t = host::check(PyTuple_New(2));
+  for (std::size_t i = 0; i < 2; ++i) {
+    Py_INCREF(a.name(i));
+    PyTuple_SET_ITEM(t.get(), i, a.name(i));
+  }
+  return t;
+}
+
+constexpr host::Member kEchoMembers[] = {
+    host::method("defaults", "a, b=None, c=True, d=False, e=7, f=-3, g=0x1f, h='text', i=\"dq\", j=()", echo),
+    host::method("star", "cmd, *args, **kwargs", echo),
+    host::method("two", "mode, sub", echo),
+    host::method("opt", "mode, sub, port_base=None", echo),
+    host::method("none", "", echo),
+    host::method("named", "first, second=2", names_of),
+    host::classmethod("cm", "x=1", echo),
+};
+
+const char* const kEchoBehaviour = R"(
+o = Echo()
+assert o.defaults(1) == (1, None, True, False, 7, -3, 31, 'text', 'dq', ()), o.defaults(1)
+assert o.defaults(1, j=5)[9] == 5
+assert o.defaults(j=5, a=0) == (0, None, True, False, 7, -3, 31, 'text', 'dq', 5)
+assert type(o.defaults(1)[4]) is int
+assert o.defaults(1)[7] is o.defaults(2)[7], 'a default is one object, made once'
+assert o.star('c') == ('c', (), {})
+assert o.star('c', 1, 2, x=3, y=4) == ('c', (1, 2), {'x': 3, 'y': 4})
+assert o.star(cmd='c', **{u'y': 1}) == ('c', (), {'y': 1})
+assert o.two(**{u'mode': 1, u'sub': 2}) == (1, 2)
+assert o.two(1, **{u'sub': 2}) == (1, 2)
+assert o.opt(1, 2) == (1, 2, None) and o.opt(1, 2, port_base=3) == (1, 2, 3)
+assert o.none() == ()
+assert o.named(1) == ('first', 'second')
+assert Echo.cm() == (1,) and o.cm(x=2) == (2,)
+errors = [
+    (lambda: o.two(1), 'two() takes exactly 2 arguments (1 given)'),
+    (lambda: o.two(1, 2, 3), 'two() takes exactly 2 arguments (3 given)'),
+    (lambda: o.two(sub=1), 'two() takes exactly 2 arguments (1 given)'),
+    (lambda: o.opt(1), 'opt() takes at least 2 arguments (1 given)'),
+    (lambda: o.opt(1, 2, 3, 4), 'opt() takes at most 3 arguments (4 given)'),
+    (lambda: o.star(), 'star() takes at least 1 argument (0 given)'),
+    (lambda: o.none(1), 'none() takes exactly 0 arguments (1 given)'),
+    (lambda: o.two(1, 2, mode=3), "two() got multiple values for keyword argument 'mode'"),
+    (lambda: o.two(1, **{u'mode': 3}), "two() got multiple values for keyword argument 'mode'"),
+    (lambda: o.star('c', cmd='d'), "star() got multiple values for keyword argument 'cmd'"),
+    (lambda: o.two(1, bogus=2), "two() got an unexpected keyword argument 'bogus'"),
+    (lambda: o.none(**{u'bogus': 2}), "none() got an unexpected keyword argument 'bogus'"),
+    (lambda: o.two(1, **{u'm\xe9de': 2}), 'two() keywords must be strings'),
+    (lambda: Echo.cm(1, 2), 'cm() takes at most 1 argument (2 given)'),
+]
+for call, message in errors:
+    try:
+        call()
+    except TypeError as e:
+        assert str(e) == message, (str(e), message)
+    else:
+        raise AssertionError('no TypeError: ' + message)
+# Arguments are the call's own: an override that empties the caller's dict
+# while the member runs takes nothing away from it.
+class Clearing(Thing):
+    def prefix(self):
+        kw.clear()
+        litter = [''.join(['z'] * 6) for _ in range(100)]
+        return 'c'
+kw = {'mode': ''.join(['m', 'o', 'd', 'e', '4', 'x']), 'sub': ''.join(['s', 'u', 'b', '1', '2', '3'])}
+assert Clearing('l').describe(**kw) == 'c:mode4x:sub123'
+assert kw == {}
+)";
+
+TEST(Members, ParameterListsDefaultsAndErrorsOnBothKinds) {
+  for (bool classic : {false, true}) {
+    Ref echo_cls = host::ClassBuilder("demo", "Echo", nullptr, classic).make();
+    host::add_members<kEchoMembers>(echo_cls.get());
+    Ref thing = make_class(classic, Declared::kTable);
+    run(kEchoBehaviour, {{"Echo", echo_cls.get()}, {"Thing", thing.get()}});
+  }
+}
+
+TEST(Members, SignatureReadsItsParameterList) {
+  host::Signature sig;
+  sig.compile("f", " mode , sub=None,  n = 0x10 , *rest, **kw ");
+  ASSERT_EQ(sig.names.size(), 3u);
+  EXPECT_STREQ(PyString_AS_STRING(sig.names[0]), "mode");
+  EXPECT_STREQ(PyString_AS_STRING(sig.names[2]), "n");
+  EXPECT_EQ(sig.names[1], host::interned("sub")) << "names are interned";
+  EXPECT_EQ(sig.required, 1u);
+  EXPECT_TRUE(sig.varargs);
+  EXPECT_TRUE(sig.varkw);
+  EXPECT_FALSE(sig.defaults[0]);
+  EXPECT_EQ(sig.defaults[1].get(), Py_None);
+  EXPECT_EQ(PyInt_AsLong(sig.defaults[2].get()), 16);
+  sig.compile("g", "");
+  EXPECT_EQ(sig.names.size(), 0u);
+  EXPECT_FALSE(sig.varargs || sig.varkw);
+}
+
+TEST(Members, MalformedParameterListsFailWithValueError) {
+  std::string many;
+  for (int i = 0; i < 25; ++i) many += (i ? ", p" : "p") + std::to_string(i);
+  const char* bad[] = {
+      "a,,b", ",a", "a=1, b", "*a, *b", "**k, a", "*a, b", "**k, *a", "1a", "a b", "a-b", "a=[1]", "a=",
+      "a=1.5", "a='open", "a=99999999999999999999999", "a, a", "*", "**", "*, a", many.c_str(),
+  };
+  for (const char* params : bad) {
+    host::Signature sig;
+    try {
+      sig.compile("f", params);
+      ADD_FAILURE() << "accepted: " << params;
+    } catch (const host::Error&) {
+      EXPECT_TRUE(PyErr_ExceptionMatches(PyExc_ValueError)) << params;
+      EXPECT_NE(error_text().find("parameter list of f()"), std::string::npos) << params;
+    }
+  }
+}
+
+// --- typed class data ----------------------------------------------------------------------
+void data_body(PyObject* m) {
+  using namespace host::data;
+  define_class(m, {"Base", {}, "The base.", {{"shared", dict_of({{"k", 1}})}}});
+  define_class(m, {"Row", {"Base"}, nullptr,
+                   {{"t", tuple_of(1, "a", 2.5)},
+                    {"l", list_of(1, 2)},
+                    {"empty_t", tuple_of()},
+                    {"empty_l", list_of()},
+                    {"small", 7},
+                    {"bits", bits({0, 33, 64, 159})},
+                    {"big", big("ffff0000000000000000000000000001fffe")},
+                    {"flags", tuple_from({None, True, False})},
+                    {"ordered", dict_of({{17, "a"}, {1, "b"}, {9, "c"}, {"x", tuple_of()}})},
+                    {"kind", cls("Base")},
+                    {"same_map", same("Base", "shared")},
+                    {"nested", list_from({tuple_of(1, 2), dict_of()})}}});
+  define_class(m, {"Err", {"RuntimeError"}, nullptr, {}});
+  define_class(m, {"Old", {}, "classic", {{"n", 1}}}, true);
+}
+
+TEST(Data, ValuesKeepTheirTypesOrderAndIdentity) {
+  ASSERT_NE(host::init_module("datamod", &data_body), nullptr);
+  run(R"(
+import datamod, types
+R = datamod.Row
+assert type(R.t) is tuple and R.t == (1, 'a', 2.5)
+assert type(R.l) is list and R.l == [1, 2]
+assert type(R.empty_t) is tuple and type(R.empty_l) is list
+assert type(R.small) is int and type(R.t[2]) is float
+assert type(R.bits) is long and R.bits == (1 << 0) | (1 << 33) | (1 << 64) | (1 << 159)
+assert type(R.big) is long and R.big == 0xffff0000000000000000000000000001fffe
+assert R.flags == (None, True, False) and R.flags[1] is True
+assert R.ordered.items() == {17: 'a', 1: 'b', 9: 'c', 'x': ()}.items()
+assert R.ordered.items() != {1: 'b', 9: 'c', 17: 'a', 'x': ()}.items(), 'keys that collide keep the written order'
+assert R.kind is datamod.Base
+assert R.same_map is datamod.Base.shared
+assert R.nested == [(1, 2), {}]
+assert R.__bases__ == (datamod.Base,) and R.__module__ == 'datamod' and R.__doc__ is None
+assert datamod.Base.__doc__ == 'The base.'
+assert issubclass(datamod.Err, RuntimeError)
+assert type(datamod.Old) is types.ClassType and datamod.Old.n == 1
+)");
+}
+
+// --- raising -------------------------------------------------------------------------------
+TEST(Errors, RaiseHelpersRefuseWhatIsNoExceptionWithTypeError) {
+  Ref not_exceptions[] = {
+      Ref::borrow(reinterpret_cast<PyObject*>(&PyString_Type)), host::integer(42), host::none(),
+      Ref::borrow(reinterpret_cast<PyObject*>(&PyBaseObject_Type)), host::text("text"),
+  };
+  Ref message = host::text("m");
+  for (const Ref& o : not_exceptions) {
+    std::string what = PyString_AsString(host::repr(o.get()).get());
+    const std::function<void()> raisers[] = {
+        [&] { host::raise(o.get(), "m"); },
+        [&] { host::raise_bare(o.get()); },
+        [&] { host::raise_value(o.get(), message.get()); },
+        [&] { host::raise_instance(o.get()); },
+    };
+    for (const auto& r : raisers) {
+      PyObject* result = host::guard([&]() -> Ref {
+        r();
+        return host::none();
+      });
+      EXPECT_EQ(result, nullptr) << what;
+      EXPECT_TRUE(PyErr_ExceptionMatches(PyExc_TypeError)) << what;
+      EXPECT_FALSE(PyErr_ExceptionMatches(PyExc_SystemError)) << what;
+      EXPECT_NE(error_text().find("exceptions must be old-style classes or derived from BaseException"),
+                std::string::npos)
+          << what;
+    }
+  }
+  // An instance of a non-exception class is not raisable either, but an
+  // exception class handed to raise_instance is raised as `raise cls`.
+  PyObject* r = host::guard([]() -> Ref { host::raise_instance(PyExc_KeyError); });
+  EXPECT_EQ(r, nullptr);
+  EXPECT_TRUE(PyErr_ExceptionMatches(PyExc_KeyError));
+  EXPECT_EQ(error_text(), "");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Module, BindingThatFailsKeepsNoReference) {
+  Ref value = host::text("bound-value-for-test");
+  Py_ssize_t base = Py_REFCNT(value.get());
+  Ref not_a_module = host::integer(3);
+  try {
+    host::bind(not_a_module.get(), "x", value);
+    ADD_FAILURE() << "bound to an int";
+  } catch (const host::Error&) {
+    PyErr_Clear();
+  }
+  EXPECT_EQ(Py_REFCNT(value.get()), base);
+  PyObject* m = host::init_module("bindmod", &good_body);
+  ASSERT_NE(m, nullptr);
+  host::bind(m, "x", value);
+  EXPECT_EQ(Py_REFCNT(value.get()), base + 1);
+  EXPECT_EQ(PyObject_GetAttrString(m, "x"), value.get());
+  Py_DECREF(value.get());  // the new reference from PyObject_GetAttrString
 }
 
 }  // namespace
