@@ -1,29 +1,12 @@
 """Leak check of the SDK configuration object: construction, the calculation
 with gangs and LED programs, output rows and their error paths, called many
 times in one process; reference counts and resident memory must not grow."""
-import gc
-import os
-import sys
 import unittest
 
 import lanquist
 import sdkkit
+from leakkit import check_no_growth, expect
 from sdkkit import Port
-
-SANITIZED = 'asan' in os.environ.get('LD_PRELOAD', '')
-
-
-def resident_kb():
-    with open('/proc/self/statm') as f:
-        return int(f.read().split()[1]) * os.sysconf('SC_PAGE_SIZE') // 1024
-
-
-def expect(exc, fn, *args):
-    try:
-        fn(*args)
-    except exc:
-        return
-    raise AssertionError('%s did not raise %s' % (fn, exc.__name__))
 
 
 class LeakTest(unittest.TestCase):
@@ -51,22 +34,10 @@ class LeakTest(unittest.TestCase):
             ('render stops on a port without a member', lambda: expect(AttributeError, c.output, 'portsbcm')),
         ]
 
-        def round_(n):
-            with sdkkit.configured_ports():
-                for _ in xrange(n):
-                    for _name, fn in cases:
-                        fn()
-                    del log[:]
-        round_(200)
-        gc.collect()
-        counts = [sys.getrefcount(a) for a in self.args]
-        rss = resident_kb()
-        round_(3000)
-        gc.collect()
-        grown = resident_kb() - rss
-        self.assertEqual([sys.getrefcount(a) for a in self.args], counts, 'argument reference counts')
-        if not SANITIZED:
-            self.assertLess(grown, 1024, 'resident memory grew by %d KiB' % grown)
+        def empty_log():
+            del log[:]
+        check_no_growth(self, cases, self.args, 200, 3000, each_round=empty_log,
+                        around=lambda _rounds: sdkkit.configured_ports())
 
 
 if __name__ == '__main__':

@@ -2,31 +2,15 @@
 "portsbcm" text on real platforms, and the refusals and bad-input errors,
 called many times in one process; reference counts and resident memory must
 not grow."""
-import gc
-import os
-import sys
 import unittest
 
 import brontile
 import lanquist
 import test_sdk_portsbcm_golden as golden
+from leakkit import check_no_growth, expect
 
-SANITIZED = 'asan' in os.environ.get('LD_PRELOAD', '')
 SECTIONS = ('sdk_pbmp', 'dportmap', 'portmap', 'port_emphasis', 'port_init', 'fiber_pref', 'phys', 'phy_addrs',
             'phy_an', 'prim_offsets', 'phy_id1s', 'sys_interfaces')
-
-
-def resident_kb():
-    with open('/proc/self/statm') as f:
-        return int(f.read().split()[1]) * os.sysconf('SC_PAGE_SIZE') // 1024
-
-
-def expect(exc, fn, *args):
-    try:
-        fn(*args)
-    except exc:
-        return
-    raise AssertionError('%s did not raise %s' % (fn, exc.__name__))
 
 
 class LeakTest(unittest.TestCase):
@@ -50,21 +34,7 @@ class LeakTest(unittest.TestCase):
                  ('refused uncapable', lambda: expect(RuntimeError, getattr, configs[0], 'portmap_uncapable_config')),
                  ('short emphasis', lambda: expect(IndexError, bad.output, 'portsbcm')),
                  ('no interface name', lambda: expect(KeyError, unnamed.output, 'portsbcm'))]
-
-        def round_(n):
-            for _ in xrange(n):
-                for _name, fn in cases:
-                    fn()
-        round_(100)
-        gc.collect()
-        counts = [sys.getrefcount(a) for a in self.args]
-        rss = resident_kb()
-        round_(1500)
-        gc.collect()
-        grown = resident_kb() - rss
-        self.assertEqual([sys.getrefcount(a) for a in self.args], counts, 'argument reference counts')
-        if not SANITIZED:
-            self.assertLess(grown, 1024, 'resident memory grew by %d KiB' % grown)
+        check_no_growth(self, cases, self.args, 100, 1500)
 
 
 if __name__ == '__main__':

@@ -2,32 +2,14 @@
 the PHY table and its read-back, the port script, the link defaults and the
 small tables, on normal and error paths, many times in one process; reference
 counts and resident memory must not grow."""
-import errno
-import gc
-import os
+import contextlib
 import subprocess
-import sys
 import unittest
 
-import lanquist
 import zarnith.errors
+from leakkit import check_no_growth, expect
 from support import environ
-from tabkit import PHYTAB, CPort, Machine, configured, small_platform, with_ports
-
-SANITIZED = 'asan' in os.environ.get('LD_PRELOAD', '')
-
-
-def resident_kb():
-    with open('/proc/self/statm') as f:
-        return int(f.read().split()[1]) * os.sysconf('SC_PAGE_SIZE') // 1024
-
-
-def expect(exc, fn, *args):
-    try:
-        fn(*args)
-    except exc:
-        return
-    raise AssertionError('%s did not raise %s' % (fn, exc.__name__))
+from tabkit import CPort, Machine, configured, small_platform, with_ports
 
 
 class LeakTest(unittest.TestCase):
@@ -77,31 +59,23 @@ class LeakTest(unittest.TestCase):
             ('sfptab', lambda: c.output('sfptab')),
         ]
 
-        def round_(n):
+        def empty_log():
+            del machine.log[:]
+
+        @contextlib.contextmanager
+        def batch(n):
             with environ(DROVIK_USE_TUNTAP=None):
-                for _ in xrange(n):
-                    for _name, fn in cases:
-                        fn()
-                    del machine.log[:]
+                yield
                 # Tap mode starts from no interfaces and leaves none.
                 for name in list(machine.links):
                     machine.remove(name)
                 with environ(DROVIK_USE_TUNTAP='1'):
                     for _ in xrange(n // 10):
                         c.porttab
-                        del machine.log[:]
+                        empty_log()
                 for name in list(machine.links):
                     machine.remove(name)
-        round_(100)
-        gc.collect()
-        counts = [sys.getrefcount(a) for a in self.args]
-        rss = resident_kb()
-        round_(3000)
-        gc.collect()
-        grown = resident_kb() - rss
-        self.assertEqual([sys.getrefcount(a) for a in self.args], counts, 'argument reference counts')
-        if not SANITIZED:
-            self.assertLess(grown, 1024, 'resident memory grew by %d KiB' % grown)
+        check_no_growth(self, cases, self.args, 100, 3000, each_round=empty_log, around=batch)
 
 
 if __name__ == '__main__':

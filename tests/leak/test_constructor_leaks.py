@@ -4,10 +4,11 @@ import unittest
 
 import brontile
 import test_leaks
+from leakkit import expect
 
 
 def expect_type_error(fn, *args):
-    test_leaks.expect(TypeError, fn, *args)
+    expect(TypeError, fn, *args)
 
 
 class ConstructorLeakTest(test_leaks.LeakTest):

@@ -1,19 +1,15 @@
 """Leak check of the per-family port rules: representative rules on their
 normal and error paths, many times in one process; argument reference counts
 and resident memory must not grow."""
-import gc
-import os
-import sys
 import unittest
 
 import brontile
 import zarnith.platforms
+from leakkit import check_no_growth, expect
 
 WIRING = ('label', 'hw_ports', 'phy_types', 'phy_addrs', 'phy_layer', 'prim_offset', 'leds', 'unit',
           'rx_polarity_flip', 'tx_polarity_flip', 'rx_lane_map', 'tx_lane_map', 'mdi_pair_map',
           'pre_emphasis', 'drv_current', 'pre_drv_current', 'oversub', 'phy_id1', 'sys_interface')
-
-SANITIZED = 'asan' in os.environ.get('LD_PRELOAD', '')
 
 
 def make(cls, label, hw_ports, **extra):
@@ -29,19 +25,6 @@ def make(cls, label, hw_ports, **extra):
 class Platform(object):
     def __init__(self, ports):
         self.switch = type('Switch', (object,), {'ports': ports})()
-
-
-def resident_kb():
-    with open('/proc/self/statm') as f:
-        return int(f.read().split()[1]) * os.sysconf('SC_PAGE_SIZE') // 1024
-
-
-def expect(exc, fn, *args):
-    try:
-        fn(*args)
-    except exc:
-        return
-    raise AssertionError('%s did not raise %s' % (fn, exc.__name__))
 
 
 class OverrideLeakTest(unittest.TestCase):
@@ -86,22 +69,7 @@ class OverrideLeakTest(unittest.TestCase):
             lambda: expect(TypeError, trident.polarity_flip_val, '40G', 0, None),
             lambda: expect(TypeError, th.polarity_flip_val, '40G', 0),
         ]
-
-        def round_(n):
-            for _ in xrange(n):
-                for fn in cases:
-                    fn()
-
-        round_(300)
-        gc.collect()
-        counts = [sys.getrefcount(a) for a in args]
-        rss = resident_kb()
-        round_(5000)
-        gc.collect()
-        grown = resident_kb() - rss
-        self.assertEqual([sys.getrefcount(a) for a in args], counts, 'argument reference counts')
-        if not SANITIZED:
-            self.assertLess(grown, 1024, 'resident memory grew by %d KiB' % grown)
+        check_no_growth(self, cases, args, 300, 5000)
 
 
 if __name__ == '__main__':
