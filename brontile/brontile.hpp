@@ -108,6 +108,16 @@ struct NameRun {
 };
 host::Ref pbmp_positions(std::initializer_list<NameRun> runs);
 
+// Per-family port rules, bound once every class exists ("overrides" phase).
+void define_trident_overrides(PyObject* m);
+void define_tridenttwo_overrides(PyObject* m);
+void define_tridentthree_overrides(PyObject* m);
+void define_qumran_overrides(PyObject* m);
+void define_tomahawk_overrides(PyObject* m);
+void define_maverick_overrides(PyObject* m);
+void define_helix4_overrides(PyObject* m);
+void define_hurricane2_overrides(PyObject* m);
+
 // --- chip classes made from rows ------------------------------------------------
 // One chip class: exactly what its own class statement gives.
 struct ChipRow {

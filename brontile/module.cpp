@@ -51,6 +51,16 @@ void body(PyObject* m) {
   define_maverick_constructors(m);
   define_helix4_constructors(m);
   define_hurricane2_constructors(m);
+
+  // Overrides: each family's port rules, bound to classes made above.
+  define_trident_overrides(m);
+  define_tridenttwo_overrides(m);
+  define_tridentthree_overrides(m);
+  define_qumran_overrides(m);
+  define_tomahawk_overrides(m);
+  define_maverick_overrides(m);
+  define_helix4_overrides(m);
+  define_hurricane2_overrides(m);
   // Imported last: a platform package that imports brontile while it loads
   // then finds every class already bound.
   host::check_rc(PyModule_AddObject(m, "zarnith", host::import_top("zarnith.platforms").release()));

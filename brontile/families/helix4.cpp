@@ -1,6 +1,7 @@
 // The Helix4 family.
 #include "brontile/brontile.hpp"
 #include "brontile/model/port_constructors.hpp"
+#include "brontile/model/port_rules.hpp"
 
 namespace brontile {
 namespace {
@@ -56,5 +57,24 @@ constexpr ctor::PortInit kInits[] = {
 }  // namespace
 
 void define_helix4_constructors(PyObject* m) { ctor::attach<kInits>(m); }
+
+}  // namespace brontile
+
+// --- the family's own port rules ---------------------------------------------------
+namespace brontile {
+namespace {
+using namespace entry;
+
+constexpr host::Member kHelix4Rules[] = {led_helix4_offsets};
+constexpr host::Member kHelix41GRules[] = {count_one, max_1, speed_1};
+constexpr host::Member kHelix410GRules[] = {count_one, max_1, polarity_by_flag};
+
+}  // namespace
+
+void define_helix4_overrides(PyObject* m) {
+  override_members<kHelix4Rules>(m, "Helix4Port");
+  override_members<kHelix41GRules>(m, "Helix41GPort");
+  override_members<kHelix410GRules>(m, "Helix410GPort");
+}
 
 }  // namespace brontile

@@ -1,6 +1,7 @@
 // The Hurricane2 family.
 #include "brontile/brontile.hpp"
 #include "brontile/model/port_constructors.hpp"
+#include "brontile/model/port_rules.hpp"
 
 namespace brontile {
 namespace {
@@ -71,5 +72,26 @@ constexpr ctor::PortInit kInits[] = {
 }  // namespace
 
 void define_hurricane2_constructors(PyObject* m) { ctor::attach<kInits>(m); }
+
+}  // namespace brontile
+
+// --- the family's own port rules ---------------------------------------------------
+namespace brontile {
+namespace {
+using namespace entry;
+
+constexpr host::Member kHurricane2Rules[] = {port_num_hurricane2, pbmp_hurricane2, led_hurricane2_offsets};
+constexpr host::Member kHurricane21GRules[] = {count_one, max_1, speed_1};
+constexpr host::Member kHurricane210GRules[] = {count_one, max_1, polarity_by_flag};
+constexpr host::Member kHurricane213GRules[] = {count_one, max_1};
+
+}  // namespace
+
+void define_hurricane2_overrides(PyObject* m) {
+  override_members<kHurricane2Rules>(m, "Hurricane2Port");
+  override_members<kHurricane21GRules>(m, "Hurricane21GPort");
+  override_members<kHurricane210GRules>(m, "Hurricane210GPort");
+  override_members<kHurricane213GRules>(m, "Hurricane213GPort");
+}
 
 }  // namespace brontile

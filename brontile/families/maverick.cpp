@@ -1,6 +1,7 @@
 // The Maverick family.
 #include "brontile/brontile.hpp"
 #include "brontile/model/port_constructors.hpp"
+#include "brontile/model/port_rules.hpp"
 
 namespace brontile {
 namespace {
@@ -82,5 +83,31 @@ constexpr ctor::PortInit kInits[] = {
 }  // namespace
 
 void define_maverick_constructors(PyObject* m) { ctor::attach<kInits>(m); }
+
+}  // namespace brontile
+
+// --- the family's own port rules ---------------------------------------------------
+namespace brontile {
+namespace {
+using namespace entry;
+
+constexpr host::Member kMaverickRules[] = {port_num_serdes, prefix_by_speed_ge, led_36, logical_from_base};
+constexpr host::Member kMaverick100GRules[] = {count_breakout, max_4, polarity_by_count};
+constexpr host::Member kMaverick40GRules[] = {count_forty, max_4, polarity_by_mode};
+constexpr host::Member kMaverick40GFabricRules[] = {max_1};
+constexpr host::Member kMaverick10GRules[] = {count_gang, physical_gang, max_1,        polarity_by_flag,
+                                         c37_teng_on, c73_teng_off, fiber};
+constexpr host::Member kMaverick10GFabricRules[] = {c37_off, c73_auto, fiber_none};
+
+}  // namespace
+
+void define_maverick_overrides(PyObject* m) {
+  override_members<kMaverickRules>(m, "MaverickPort");
+  override_members<kMaverick100GRules>(m, "Maverick100GPort");
+  override_members<kMaverick40GRules>(m, "Maverick40GPort");
+  override_members<kMaverick40GFabricRules>(m, "Maverick40GFabricPort");
+  override_members<kMaverick10GRules>(m, "Maverick10GPort");
+  override_members<kMaverick10GFabricRules>(m, "Maverick10GFabricPort");
+}
 
 }  // namespace brontile

@@ -1,6 +1,7 @@
 // The Qumran family.
 #include "brontile/brontile.hpp"
 #include "brontile/model/port_constructors.hpp"
+#include "brontile/model/port_rules.hpp"
 
 namespace brontile {
 namespace {
@@ -83,5 +84,26 @@ constexpr ctor::PortInit kInits[] = {
 }  // namespace
 
 void define_qumran_constructors(PyObject* m) { ctor::attach<kInits>(m); }
+
+}  // namespace brontile
+
+// --- the family's own port rules ---------------------------------------------------
+namespace brontile {
+namespace {
+using namespace entry;
+
+constexpr host::Member kQumranRules[] = {port_num_serdes, prefix_by_speed, led_36, logical_from_base};
+constexpr host::Member kQumran100GRules[] = {count_breakout, max_4, polarity_by_count, if_name_get};
+constexpr host::Member kQumran40GRules[] = {count_breakout, max_4, polarity_by_count, if_name_get};
+constexpr host::Member kQumran10GRules[] = {count_gang, physical_gang, max_1, polarity_by_flag, if_name_get};
+
+}  // namespace
+
+void define_qumran_overrides(PyObject* m) {
+  override_members<kQumranRules>(m, "QumranPort");
+  override_members<kQumran100GRules>(m, "Qumran100GPort");
+  override_members<kQumran40GRules>(m, "Qumran40GPort");
+  override_members<kQumran10GRules>(m, "Qumran10GPort");
+}
 
 }  // namespace brontile

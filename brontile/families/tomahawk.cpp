@@ -1,6 +1,7 @@
 // The Tomahawk family and its Plus, Two and Three generations.
 #include "brontile/brontile.hpp"
 #include "brontile/model/port_constructors.hpp"
+#include "brontile/model/port_rules.hpp"
 
 namespace brontile {
 namespace {
@@ -124,5 +125,38 @@ constexpr ctor::PortInit kInits[] = {
 }  // namespace
 
 void define_tomahawk_constructors(PyObject* m) { ctor::attach<kInits>(m); }
+
+}  // namespace brontile
+
+// --- the family's own port rules ---------------------------------------------------
+namespace brontile {
+namespace {
+using namespace entry;
+
+constexpr host::Member kTomahawkRules[] = {port_num_serdes, prefix_by_speed, led_tomahawk, logical_tomahawk_lanes};
+constexpr host::Member kTomahawkTwoRules[] = {led_64, logical_tomahawktwo_pairs, find_port_by_label};
+constexpr host::Member kTomahawkThreeRules[] = {led_64, logical_tomahawkthree_pairs};
+constexpr host::Member kTomahawk100GRules[] = {count_breakout, max_4, polarity_by_count};
+constexpr host::Member kTomahawk100GFabricRules[] = {max_1};
+constexpr host::Member kTomahawk25GRules[] = {count_gang, physical_gang, max_1, polarity_by_flag};
+constexpr host::Member kTomahawkMgmt10GRules[] = {count_one_checked, max_1};
+constexpr host::Member kTomahawkTwo100GRules[] = {count_breakout, max_adjacent, polarity_by_count, blocked_split};
+constexpr host::Member kTomahawkThree100GRules[] = {count_breakout, max_lanes, polarity_by_count};
+constexpr host::Member kMinipack100GRules[] = {max_1};
+
+}  // namespace
+
+void define_tomahawk_overrides(PyObject* m) {
+  override_members<kTomahawkRules>(m, "TomahawkPort");
+  override_members<kTomahawkTwoRules>(m, "TomahawkTwoPort");
+  override_members<kTomahawkThreeRules>(m, "TomahawkThreePort");
+  override_members<kTomahawk100GRules>(m, "Tomahawk100GPort");
+  override_members<kTomahawk100GFabricRules>(m, "Tomahawk100GFabricPort");
+  override_members<kTomahawk25GRules>(m, "Tomahawk25GPort");
+  override_members<kTomahawkMgmt10GRules>(m, "TomahawkMgmt10GPort");
+  override_members<kTomahawkTwo100GRules>(m, "TomahawkTwo100GPort");
+  override_members<kTomahawkThree100GRules>(m, "TomahawkThree100GPort");
+  override_members<kMinipack100GRules>(m, "Minipack100GPort");
+}
 
 }  // namespace brontile

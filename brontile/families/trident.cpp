@@ -1,6 +1,7 @@
 // The Trident family: Trident+ and Trident.
 #include "brontile/brontile.hpp"
 #include "brontile/model/port_constructors.hpp"
+#include "brontile/model/port_rules.hpp"
 
 namespace brontile {
 namespace {
@@ -63,5 +64,22 @@ constexpr ctor::PortInit kInits[] = {
 }  // namespace
 
 void define_trident_constructors(PyObject* m) { ctor::attach<kInits>(m); }
+
+}  // namespace brontile
+
+// --- the family's own port rules ---------------------------------------------------
+namespace brontile {
+namespace {
+using namespace entry;
+
+constexpr host::Member kTrident10GRules[] = {count_gang, physical_gang, max_1, polarity_by_flag};
+constexpr host::Member kTrident40GRules[] = {count_forty, max_4, polarity_by_list};
+
+}  // namespace
+
+void define_trident_overrides(PyObject* m) {
+  override_members<kTrident10GRules>(m, "Trident10GPort");
+  override_members<kTrident40GRules>(m, "Trident40GPort");
+}
 
 }  // namespace brontile

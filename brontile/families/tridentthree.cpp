@@ -1,6 +1,7 @@
 // The Trident3 family: the X5 and X7 chips, which share one set of port types.
 #include "brontile/brontile.hpp"
 #include "brontile/model/port_constructors.hpp"
+#include "brontile/model/port_rules.hpp"
 
 namespace brontile {
 namespace {
@@ -91,5 +92,31 @@ constexpr ctor::PortInit kInits[] = {
 }  // namespace
 
 void define_tridentthree_constructors(PyObject* m) { ctor::attach<kInits>(m); }
+
+}  // namespace brontile
+
+// --- the family's own port rules ---------------------------------------------------
+namespace brontile {
+namespace {
+using namespace entry;
+
+constexpr host::Member kTridentThreeRules[] = {port_num_serdes, prefix_by_speed, led_by_intf,
+                                          logical_tridentthree_lanes};
+constexpr host::Member kTridentThree100GRules[] = {count_breakout, max_4, polarity_by_count};
+constexpr host::Member kTridentThree25GRules[] = {count_gang, physical_gang, max_1, polarity_by_flag};
+constexpr host::Member kTridentThree10GRules[] = {count_gang,   physical_gang, max_1,       polarity_by_flag,
+                                             logical_lane, c37_10g_on,    c73_10g_off, fiber};
+constexpr host::Member kTridentThreeMGRules[] = {count_one_checked, physical_one_checked, max_1,       polarity_by_flag,
+                                            logical_lane,      c37_10g_on,           c73_10g_off, fiber};
+
+}  // namespace
+
+void define_tridentthree_overrides(PyObject* m) {
+  override_members<kTridentThreeRules>(m, "TridentThreePort");
+  override_members<kTridentThree100GRules>(m, "TridentThree100GPort");
+  override_members<kTridentThree25GRules>(m, "TridentThree25GPort");
+  override_members<kTridentThree10GRules>(m, "TridentThree10GPort");
+  override_members<kTridentThreeMGRules>(m, "TridentThreeMGPort");
+}
 
 }  // namespace brontile

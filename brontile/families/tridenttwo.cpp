@@ -1,6 +1,7 @@
 // The Trident2 family and its Trident2+ generation.
 #include "brontile/brontile.hpp"
 #include "brontile/model/port_constructors.hpp"
+#include "brontile/model/port_rules.hpp"
 
 namespace brontile {
 namespace {
@@ -95,5 +96,32 @@ constexpr ctor::PortInit kInits[] = {
 }  // namespace
 
 void define_tridenttwo_constructors(PyObject* m) { ctor::attach<kInits>(m); }
+
+}  // namespace brontile
+
+// --- the family's own port rules ---------------------------------------------------
+namespace brontile {
+namespace {
+using namespace entry;
+
+constexpr host::Member kTridentTwoRules[] = {led_none, c37_teng_auto, c73_teng_off};
+constexpr host::Member kTridentTwoPlusRules[] = {logical_from_base, c37_teng_on, fiber};
+constexpr host::Member kTridentTwo10GRules[] = {count_gang, physical_gang, max_1, polarity_by_flag};
+constexpr host::Member kTridentTwo10GFabricRules[] = {c37_off, c73_off};
+constexpr host::Member kTridentTwo40GRules[] = {count_forty, max_4, polarity_by_mode};
+constexpr host::Member kTridentTwoPlus10GRules[] = {count_gang, physical_gang, max_1, polarity_by_flag};
+constexpr host::Member kTridentTwoPlus40GRules[] = {count_forty, max_4, polarity_by_mode};
+
+}  // namespace
+
+void define_tridenttwo_overrides(PyObject* m) {
+  override_members<kTridentTwoRules>(m, "TridentTwoPort");
+  override_members<kTridentTwoPlusRules>(m, "TridentTwoPlusPort");
+  override_members<kTridentTwo10GRules>(m, "TridentTwo10GPort");
+  override_members<kTridentTwo10GFabricRules>(m, "TridentTwo10GFabricPort");
+  override_members<kTridentTwo40GRules>(m, "TridentTwo40GPort");
+  override_members<kTridentTwoPlus10GRules>(m, "TridentTwoPlus10GPort");
+  override_members<kTridentTwoPlus40GRules>(m, "TridentTwoPlus40GPort");
+}
 
 }  // namespace brontile

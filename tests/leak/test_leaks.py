@@ -1,14 +1,19 @@
-"""Leak check: representative entry points of brontile and lanquist, on their
+"""Leak check: representative entry points of brontile, lanquist and glimra, on their
 normal and their error paths, called many times in one process. Reference
 counts of the arguments, extra references held on results, and the process's
 resident memory must not grow."""
 import gc
 import os
+import shutil
+import subprocess
 import sys
+import tempfile
 import unittest
 
 import brontile
+import glimra
 import lanquist
+import support
 
 WIRING = ('label', 'hw_ports', 'phy_types', 'phy_addrs', 'phy_layer', 'prim_offset', 'leds', 'unit',
           'rx_polarity_flip', 'tx_polarity_flip', 'rx_lane_map', 'tx_lane_map', 'mdi_pair_map',
@@ -73,6 +78,58 @@ class FakeCPort(lanquist.ConfiguredPort):
     label = '6'
 
 
+class LedPort(object):
+    """A configured port as the LED chain sees it."""
+    gang_label = '1'
+    leds = (0, 3)
+    num_logical_ports = 2
+
+    def hw_port_num(self, sub):
+        return 5
+
+    def set_leds(self, led_port, sub, led_index_list):
+        return {sub: ('link', '\nset_led:\n        ret\n', led_port), 2 + sub: None}
+
+
+class LedController(glimra.TridentLEDController):
+    num_leds = 12
+    has_phys_id = True
+
+
+class BadBlink(LedController):
+    blink_period = 45
+
+
+class Overrun(LedController):
+    data_array_base_addr = 0xe0
+
+
+class Failing(LedController):
+    _pulsic = 'fail'
+
+
+class InProcessAssembler(object):
+    """Stands in for subprocess: assembles by copying, or fails when the
+    program is called 'fail'."""
+    CalledProcessError = subprocess.CalledProcessError
+
+    def check_call(self, argv, stdin=None, stdout=None, stderr=None):
+        if argv[0] == 'fail':
+            raise subprocess.CalledProcessError(1, argv)
+        with open(argv[1] + '.asm') as src:
+            with open(argv[1] + '.hex', 'w') as dst:
+                dst.write(src.read(64))
+        return 0
+
+
+class LocalTempfile(object):
+    def __init__(self, where):
+        self.where = where
+
+    def mkdtemp(self):
+        return tempfile.mkdtemp(dir=self.where)
+
+
 def resident_kb():
     with open('/proc/self/statm') as f:
         return int(f.read().split()[1]) * os.sysconf('SC_PAGE_SIZE') // 1024
@@ -101,8 +158,13 @@ class LeakTest(unittest.TestCase):
         lonely = lanquist.SDKConfiguredPort('40G/4', leader.physical_port, 1, 0, False)
         mode, bad_mode, sub, base = '2x50G', '8x1G', 1, [0, 0x11, 0x22, 0x33, 0x44, 0xfe]
         portsconf = '1=4x\n2=100G\n# note\n'
+        led = LedController()
+        led_ports = [LedPort(), LedPort()]
+        led.configure(0, led_ports)
+        bad_claims = [LedPort()]
+        bad_claims[0].set_leds = lambda led_port, sub, lst: {0: ('only', 'two')}
         self.args = [port, chip, config, mode, bad_mode, sub, base, portsconf, sdk_port, mapped, generic, dport,
-                     leader]
+                     leader, led, led_ports, bad_claims]
         return [
             ('num_lanes', lambda: port.num_lanes(mode)),
             ('hw_intf', lambda: port.hw_intf(mode, sub)),
@@ -140,9 +202,27 @@ class LeakTest(unittest.TestCase):
             ('leader without its gang', lambda: expect(TypeError, lonely.rx_logical_polarity_flip, 0)),
             ('dport without a rule', lambda: expect(NotImplementedError, dport.sdk_pbmp, 0)),
             ('configured port wrong arguments', lambda: expect(TypeError, sdk_port.set_leds, 1, 0)),
+            ('led configure', lambda: LedController().configure(0, led_ports)),
+            ('led bad claim', lambda: expect(ValueError, LedController().configure, 1, bad_claims)),
+            ('led asm', lambda: led.asm),
+            ('led defines error', lambda: expect(RuntimeError, getattr, BadBlink(), 'defines')),
+            ('led eval_looping', lambda: led._eval_looping([(1, 9), (0, 2), (None, 1)])),
+            ('led chain port', lambda: led._chain_port(1 << 70)),
+            ('led_map', lambda: led.led_map(0)),
+            ('led_map unknown', lambda: expect(KeyError, led.led_map, 'nothing')),
+            ('led commands', lambda: led.led_memory_init_commands(0)),
+            ('led commands overrun', lambda: expect(RuntimeError, Overrun().led_memory_init_commands, 0)),
+            ('led hex', lambda: led.hex),
+            ('led assembler fails', lambda: expect(subprocess.CalledProcessError, getattr, Failing(), 'hex')),
         ]
 
     def test_no_growth(self):
+        where = tempfile.mkdtemp(prefix='portconf-leak-')
+        self.addCleanup(shutil.rmtree, where, True)
+        for name, value in (('subprocess', InProcessAssembler()), ('tempfile', LocalTempfile(where))):
+            patcher = support.patch(glimra, name, value)
+            patcher.__enter__()
+            self.addCleanup(patcher.__exit__, None, None, None)
         cases = self.cases()
         devnull = open(os.devnull, 'w')
         self.addCleanup(devnull.close)
@@ -170,6 +250,7 @@ class LeakTest(unittest.TestCase):
                 self.assertEqual(sys.getrefcount(result), 2, name)
         if not SANITIZED:
             self.assertLess(grown, 1024, 'resident memory grew by %d KiB' % grown)
+        self.assertEqual(os.listdir(where), [])
 
 
 if __name__ == '__main__':
