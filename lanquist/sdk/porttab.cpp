@@ -1,0 +1,167 @@
+// The port table, and with it the reconciliation of the front-panel Linux
+// interfaces: every rendering lists what exists, keeps what still fits its
+// port, removes the rest and creates what is missing. Removal, creation and
+// addressing are the object's own operations, called through the object.
+#include <string>
+
+#include "lanquist/sdk/walk.hpp"
+
+namespace lanquist {
+namespace sdk {
+namespace {
+
+constexpr const char* kKnetFile = "/proc/bcm/knet/link";
+
+Ref words(std::initializer_list<PyObject*> items) {
+  Ref list = host::new_list();
+  for (PyObject* w : items) host::append(list.get(), w);
+  return list;
+}
+
+// `self.<runner>.run(words)`, the output split into lines.
+Ref run_lines(PyObject* self, PyObject* runner, Ref argv) {
+  Ref r = host::getattr(self, runner);
+  Ref out = host::call_method(r.get(), HN("run"), argv.get());
+  return host::call_method(out.get(), HN("splitlines"));
+}
+
+bool tap_mode() {
+  Ref environ = host::getattr(global(HN("os")).get(), HN("environ"));
+  Ref value = host::call_method(environ.get(), HN("get"), HN("DROVIK_USE_TUNTAP"));
+  return host::equal(value.get(), HN("1"));
+}
+
+[[noreturn]] void unsupported(PyObject* base) {
+  static const std::string text =
+      std::string("Kernel netdevs are not supported") + std::string(22, ' ') + "on %s, only on Broadcom and Mellanox";
+  Ref message = format(host::text(text.c_str()).get(), base);
+  host::raise_value(global(HN("UnsupportedPlatformError")).get(), message.get());
+}
+
+void add_name(PyObject* set, PyObject* name) {
+  if (host::truth(name)) host::check_rc(PySet_Add(set, name));
+}
+
+// "tuntap show" names a device before its first ":".
+void list_taps(PyObject* self, PyObject* existing) {
+  Ref lines = run_lines(self, HN("iproute2"), words({HN("tuntap"), HN("show")}));
+  host::for_each(lines.get(), [&](PyObject* line) {
+    Ref parts = host::call_method(line, HN("partition"), HN(":"));
+    Ref name = host::item(parts.get(), Py_ssize_t{0});
+    add_name(existing, name.get());
+  });
+}
+
+// drovik names an interface in the first blank-separated field; the switch's
+// own entries are no front-panel interfaces.
+void list_netdevs(PyObject* self, PyObject* link_type, PyObject* existing) {
+  Ref lines = run_lines(self, HN("drovik"), words({HN("show"), HN("type"), link_type}));
+  host::for_each(lines.get(), [&](PyObject* line) {
+    Ref fields = host::call_method(line, HN("split"), HN(" "));
+    Ref name = host::item(fields.get(), Py_ssize_t{0});
+    if (host::equal(name.get(), HN("switch")) || host::equal(name.get(), HN("swid"))) return;
+    add_name(existing, name.get());
+  });
+}
+
+void knet_down(PyObject* name) {
+  Ref file = host::call(global(HN("open")).get(), HN(kKnetFile), HN("w"));
+  Ref line = format(HN("%s=down"), name);
+  host::closing(file.get(), [&] { host::call_method(file.get(), HN("write"), line.get()); });
+}
+
+// `ip -o link show` names an interface in its second ":" field; a linked
+// interface reads name@parent there, and only the name can be brought up.
+void bring_up_switch(PyObject* self) {
+  Ref lines = run_lines(self, HN("iproute2"), words({HN("-o"), HN("link"), HN("show")}));
+  host::for_each(lines.get(), [&](PyObject* line) {
+    Ref fields = host::call_method(line, HN("split"), HN(":"));
+    if (host::length(fields.get()) < 2) return;
+    Ref field = host::item(fields.get(), Py_ssize_t{1});
+    Ref parts = host::call_method(field.get(), HN("partition"), HN("@"));
+    Ref name = host::call_method(host::item(parts.get(), Py_ssize_t{0}).get(), HN("strip"));
+    if (!host::contains(name.get(), HN("switch"))) return;
+    Ref r = host::getattr(self, HN("iproute2"));
+    host::call_method(r.get(), HN("run"), words({HN("link"), HN("set"), name.get(), HN("up")}).get());
+  });
+}
+
+// A sub-port gets an interface unless it belongs to a fabric port that does
+// not ask for one; only the False object itself means "not a fabric port".
+bool gets_interface(PyObject* port) {
+  if (host::getattr(port, HN("is_fabric")).get() == Py_False) return true;
+  return host::truth(host::getattr(port, HN("create_fabric")).get());
+}
+
+Ref porttab(PyObject* self) {
+  Ref lines = host::new_list();
+  Ref existing = host::check(PySet_New(nullptr));
+  Ref new_netdevs = host::new_list();
+  Ref base = host::getattr(chip_of(self).get(), HN("sw_base"));
+  bool bcm = host::equal(base.get(), HN("bcm"));
+  Ref previous = host::new_dict();
+
+  bool tap = tap_mode();
+  if (tap) {
+    list_taps(self, existing.get());
+  } else if (!host::equal(base.get(), HN("qsim"))) {
+    if (!bcm && !host::equal(base.get(), HN("mlx"))) unsupported(base.get());
+    list_netdevs(self, bcm ? HN("bcm_knet") : HN("mlx_sx_netdev"), existing.get());
+    previous = previous_modes();
+  }
+
+  Ref ports = host::getattr(self, HN("ports"));
+  Ref no_port = host::integer(-1);
+  host::for_each(ports.get(), [&](PyObject* port) {
+    Ref logical_ports = host::getattr(port, HN("num_logical_ports"));
+    for_range(logical_ports.get(), [&](PyObject* sub) {
+      Ref name = host::call_method(port, HN("linux_port_name"), sub);
+      Ref logical = no_port;
+      if (host::truth(host::getattr(chip_of(self).get(), HN("dport_capable")).get())) {
+        logical = host::call_method(port, HN("sdk_logical_port_num"), sub);
+      }
+      Ref sdk_name = host::call_method(port, HN("sdk_intf"), sub);
+      Ref unit = host::getattr(port, HN("unit"));
+      Ref is_fabric = host::getattr(port, HN("is_fabric"));
+      Ref ganged = host::getattr(port, HN("num_ganged_ports"));
+      Ref loopback = host::getattr(port, HN("loopback"));
+      Ref line = format(HN("%s\t%s\t%u\t%i\t%u\t%i\t%i"), name.get(), sdk_name.get(), unit.get(), is_fabric.get(),
+                        logical.get(), ganged.get(), loopback.get());
+      host::append(lines.get(), line.get());
+
+      if (!gets_interface(port)) return;
+      Ref index = host::call_method(port, HN("port_mac_index"), sub);
+      Ref before = host::call_method(previous.get(), HN("get"), name.get());
+      Ref mode = host::getattr(port, HN("mode"));
+      bool listed = host::check_rc(PySet_Contains(existing.get(), name.get())) != 0;
+      if (listed && (host::equal(before.get(), Py_None) || host::equal(before.get(), mode.get()))) {
+        host::check_rc(PySet_Discard(existing.get(), name.get()));
+        if (bcm) knet_down(name.get());
+        return;
+      }
+      Ref entry = host::new_dict();
+      host::check_rc(PyDict_SetItem(entry.get(), HN("portname"), name.get()));
+      host::check_rc(PyDict_SetItem(entry.get(), HN("index"), index.get()));
+      Ref entry_unit = host::getattr(port, HN("unit"));
+      host::check_rc(PyDict_SetItem(entry.get(), HN("unit"), entry_unit.get()));
+      host::append(new_netdevs.get(), entry.get());
+    });
+  });
+
+  host::call_method(self, HN("destroyints"), existing.get());
+  host::call_method(self, tap ? HN("maketap") : HN("makekernnet"), new_netdevs.get());
+  if (bcm && !tap) bring_up_switch(self);
+  return join_lines(lines.get());
+}
+
+constexpr host::Member kMembers[] = {
+    host::property("porttab", porttab,
+                   "The port table; rendering it brings the front-panel Linux interfaces into line."),
+};
+
+}  // namespace
+
+void add_porttab_members(PyObject* cls) { host::add_members<kMembers>(cls); }
+
+}  // namespace sdk
+}  // namespace lanquist
