@@ -48,7 +48,6 @@ class LeakTest(unittest.TestCase):
             ('port_units', lambda: c.port_units),
             ('unknown', lambda: expect(ValueError, c.output, 'nothing')),
             ('rcports bad unit', lambda: expect(ValueError, c.output, 'rcports_x')),
-            ('pending', lambda: expect(NotImplementedError, c.output, 'portsbcm')),
         ]
 
         def round_(n):
