@@ -61,9 +61,10 @@ class RecordingRunner(object):
 
 
 class Result(object):
-    def __init__(self, name, folder):
+    def __init__(self, name, folder, shown):
         self.name = name
         self.folder = folder
+        self.shown = shown
         self.ports = 0
         self.configured = 0
         self.interfaces = 0
@@ -73,10 +74,10 @@ class Result(object):
 
     def summary(self):
         text = '%s: %d ports (%d configured), %d logical interfaces; %d outputs written to %s' % (
-            self.name, self.ports, self.configured, self.interfaces, len(self.written), self.folder)
+            self.name, self.ports, self.configured, self.interfaces, len(self.written), self.shown)
         if self.absent:
             text += '; no file for %s (the chip serves none)' % ', '.join(self.absent)
-        return text
+        return text + '; %d interface commands recorded, none run' % len(self.commands)
 
 
 @contextlib.contextmanager
@@ -192,13 +193,18 @@ def render(name, out, ports_conf=None, pulsic=None):
     """Render sample platform `name` into `out`/`name`; returns its Result.
     Raises RenderError naming the platform and what failed; the folder is then
     left as it was."""
+    shown = os.path.join(out, name)
     out = os.path.abspath(out)
     if not os.path.isdir(out):
         os.makedirs(out)
     dest = os.path.join(out, name)
-    result = Result(name, dest)
+    result = Result(name, dest, shown)
     work = tempfile.mkdtemp(prefix='.%s.new-' % name, dir=out)
     try:
+        # mkdtemp makes the folder private; the finished one is an ordinary folder.
+        umask = os.umask(0)
+        os.umask(umask)
+        os.chmod(work, 0o777 & ~umask)
         with assembler(pulsic or default_pulsic()):
             _render_into(name, work, ports_conf, result)
         _replace_folder(work, dest)
