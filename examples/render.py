@@ -71,6 +71,7 @@ class Result(object):
         self.written = []
         self.absent = []
         self.commands = []
+        self.config = None
 
     def summary(self):
         text = '%s: %d ports (%d configured), %d logical interfaces; %d outputs written to %s' % (
@@ -130,6 +131,9 @@ def _outputs(config):
 
 
 def _render_into(name, folder, ports_conf, result):
+    # Every output of a platform is rendered before the next platform is
+    # configured: the LED run lists live in one table per process, by
+    # controller number, and the last configuration fills it.
     def fail(what, exc):
         # The stack trace of the original failure goes with it.
         raise RenderError('%s: %s failed: %s' % (name, what, _describe(exc))), None, sys.exc_info()[2]
@@ -173,6 +177,7 @@ def _render_into(name, folder, ports_conf, result):
             f.write(text)
         result.written.append(file_name)
     result.commands = ip.commands + drovik.commands
+    result.config = config
 
 
 def _replace_folder(new, dest):

@@ -3,8 +3,9 @@
 
 Wiring: the SFP28 cages take serdes cores 0 to 11 in front-panel order, four
 cages to a core, so that each group of four can be joined into one 100G or
-40G port; the QSFP28 cages take cores 16 to 23, past the gap in the chip's
-port numbering. The SFP28 cages have one LED processor and the QSFP28 cages
+40G port; the QSFP28 cages take cores 17 to 24. Lanes 63 and 64, which the
+chip numbers as ports 64 and 67, and lanes 125 to 127 (ports 128 to 130) are
+left unused: the chip keeps those port numbers for itself. The SFP28 cages have one LED processor and the QSFP28 cages
 another, each with a controller class of its own.
 """
 import os
@@ -59,7 +60,7 @@ def _qsfp_ports():
               (0x2031, 0x1302, 0x0, 0xf), (0x1302, 0x2031, 0x6, 0x9))
     ports = []
     for cage in range(8):
-        core = 16 + cage
+        core = 17 + cage
         rx_map, tx_map, rx_flip, tx_flip = wiring[cage % 4]
         port = Qsfp28Port(str(49 + cage), range(4 * core, 4 * core + 4), None, None, 'QSFP28',
                           (1, 4 * cage), 0,
