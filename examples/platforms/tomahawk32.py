@@ -42,7 +42,6 @@ class FabricPort(brontile.Tomahawk100GFabricPort):
 class LedController(glimra.TomahawkLEDController):
     num_leds = 64
     blink_period = 60
-    has_phys_id = True
 
 
 class Tomahawk32Platform(brontile.Platform):

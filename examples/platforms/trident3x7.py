@@ -36,9 +36,12 @@ class SfpLedController(glimra.BCMLEDController):
 
 
 class QsfpLedController(glimra.BCMLEDController):
+    """Runs the locator program: its port map has room for 32 ports, as
+    many as the eight cages give when every one is broken out into four."""
     ports_per_chain = 64
     num_leds = 32
     blink_period = 120
+    has_phys_id = True
 
 
 class Trident3x7Platform(brontile.Platform):

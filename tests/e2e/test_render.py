@@ -76,11 +76,12 @@ class EveryOutputTest(unittest.TestCase):
 
     def test_samples_cover_what_the_issue_asks(self):
         # Breakouts and gangs where the port types offer them, a disabled
-        # port, a fabric port where the family has one, LED images.
+        # port, a fabric port where the family has one, LED images, one LED
+        # program with its data-RAM port map.
         wants = {
             'tomahawk32': ('breakout', 'disabled', 'fabric', 'led'),
             'trident2': ('breakout', 'gang', 'disabled', 'fabric', 'led'),
-            'trident3x7': ('breakout', 'gang', 'disabled', 'led'),
+            'trident3x7': ('breakout', 'gang', 'disabled', 'led', 'locator'),
             'maverick': ('breakout', 'gang', 'disabled', 'fabric', 'led'),
             'qumran': ('breakout', 'gang', 'disabled'),
             'helix4': ('disabled', 'led'),
@@ -99,6 +100,8 @@ class EveryOutputTest(unittest.TestCase):
                 have.add('disabled')
             if config.led_chains:
                 have.add('led')
+            if any(program.has_phys_id for program in config._led_programs.values()):
+                have.add('locator')
             self.assertEqual(sorted(have), sorted(want), name)
 
 
