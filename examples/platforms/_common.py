@@ -43,8 +43,15 @@ set_led:
 """
 
 
+_routines = {}
+
+
 def led_routine(name):
-    return _ROUTINE % {'name': name}
+    """The routine text of call name `name`, made once."""
+    text = _routines.get(name)
+    if text is None:
+        text = _routines[name] = _ROUTINE % {'name': name}
+    return text
 
 
 class LedClaims(object):
