@@ -3,15 +3,21 @@
 // members are in interfaces.cpp.
 #include "lanquist/config.hpp"
 
+#include "host/data.hpp"
+#include "host/members.hpp"
+
+#include <sys/stat.h>
+
 #include <array>
+#include <cerrno>
 #include <string>
 
 namespace lanquist {
 namespace config_detail {
 
 Ref word_list(std::initializer_list<PyObject*> words) {
-  Ref list = host::check(PyList_New(0));
-  for (PyObject* w : words) host::check_rc(PyList_Append(list.get(), w));
+  Ref list = host::new_list();
+  for (PyObject* w : words) host::append(list.get(), w);
   return list;
 }
 
@@ -55,13 +61,11 @@ Ref identity() {
 
 // --- construction ---------------------------------------------------------------
 
-Ref init(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"platform", "verbose", "exploded", "dummy"};
-  auto a = host::parse("__init__", args, kwargs, names, 1);
-  PyObject* dummy = a[3] ? a[3] : Py_False;
+Ref init(PyObject* self, const host::Args& a) {
+  PyObject* dummy = a[3];
   host::setattr(self, HN("platform"), a[0]);
-  host::setattr(self, HN("verbose"), a[1] ? a[1] : Py_False);
-  host::setattr(self, HN("exploded"), a[2] ? a[2] : Py_False);
+  host::setattr(self, HN("verbose"), a[1]);
+  host::setattr(self, HN("exploded"), a[2]);
   host::setattr(self, HN("dummy"), dummy);
 
   Ref sw_base = host::getattr(chip_of(self).get(), HN("sw_base"));
@@ -73,9 +77,9 @@ Ref init(PyObject* self, PyObject* args, PyObject* kwargs) {
   Ref drovik = host::call_kw(global(HN("Drovik")).get(), nullptr, new_dict({{HN("dummy"), dummy}}).get());
   host::setattr(self, HN("drovik"), drovik.get());
 
-  Ref ports = host::check(PyList_New(0));
+  Ref ports = host::new_list();
   host::setattr(self, HN("ports"), ports.get());
-  Ref macbase = host::check(PyList_New(0));
+  Ref macbase = host::new_list();
   host::setattr(self, HN("macbase"), macbase.get());
 
   // The range is asked before the base address: the order the decoder expects.
@@ -84,13 +88,10 @@ Ref init(PyObject* self, PyObject* args, PyObject* kwargs) {
   host::setattr(self, HN("macrange"), macrange.get());
   Ref macaddr = host::getattr(eeprom.get(), HN("macaddr"));
   Ref fields = host::call_method(macaddr.get(), HN("split"), HN(":"));
-  Ref it = host::check(PyObject_GetIter(fields.get()));
   Ref sixteen = host::integer(16);
-  while (Ref field = Ref::steal(PyIter_Next(it.get()))) {
-    Ref byte = host::call(int_type().get(), field.get(), sixteen.get());
-    host::check_rc(PyList_Append(macbase.get(), byte.get()));
-  }
-  if (PyErr_Occurred()) host::fail();
+  host::for_each(fields.get(), [&](PyObject* field) {
+    host::append(macbase.get(), host::call(int_type().get(), field, sixteen.get()).get());
+  });
 
   host::setattr(self, HN("macmode"), HN("standard"));
   return host::none();
@@ -98,9 +99,7 @@ Ref init(PyObject* self, PyObject* args, PyObject* kwargs) {
 
 // --- ports.conf -------------------------------------------------------------------
 
-Ref config(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"config"};
-  auto a = host::parse("config", args, kwargs, names);
+Ref config(PyObject* self, const host::Args& a) {
   Ref text = host::check(PyNumber_Add(HN("[ports]\n"), a[0]));
 
   Ref parser_class = host::getattr(global(HN("configparser")).get(), HN("RawConfigParser"));
@@ -109,7 +108,7 @@ Ref config(PyObject* self, PyObject* args, PyObject* kwargs) {
   Ref stream = host::call(host::getattr(global(HN("StringIO")).get(), HN("StringIO")).get(), text.get());
   host::call_method(parser.get(), HN("readfp"), stream.get());
   Ref items = host::call_method(parser.get(), HN("items"), HN("ports"));
-  Ref map = host::check(PyDict_New());
+  Ref map = host::new_dict();
   host::check_rc(PyDict_MergeFromSeq2(map.get(), items.get(), 1));
 
   // Replaced only now that the whole text has been read.
@@ -119,9 +118,9 @@ Ref config(PyObject* self, PyObject* args, PyObject* kwargs) {
   return host::none();
 }
 
-Ref complete_modes(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"config_map"};
-  auto a = host::parse("_complete_modes", args, kwargs, names);
+// The map is owned by the call (a[0]): an override of find_hw_port or
+// complete_mode may drop every other reference to it.
+Ref complete_modes(PyObject* self, const host::Args& a) {
   PyObject* map = a[0];
   // Each key is handled alone; a snapshot keeps the walk independent of the stores.
   Ref keys = host::check(PySequence_List(map));
@@ -136,9 +135,7 @@ Ref complete_modes(PyObject* self, PyObject* args, PyObject* kwargs) {
   return Ref::borrow(map);
 }
 
-Ref find_hw_port(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"label"};
-  auto a = host::parse("find_hw_port", args, kwargs, names);
+Ref find_hw_port(PyObject* self, const host::Args& a) {
   Ref ports = platform_ports(self);
   Ref it = host::check(PyObject_GetIter(ports.get()));
   while (Ref port = Ref::steal(PyIter_Next(it.get()))) {
@@ -168,9 +165,7 @@ const std::array<ChipText, 6>& chip_texts() {
   return table;
 }
 
-Ref read_config(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"configfile"};
-  auto a = host::parse("read_config", args, kwargs, names);
+Ref read_config(PyObject* self, const host::Args& a) {
   PyObject* configfile = a[0];
 
   for (const ChipText& t : chip_texts()) {
@@ -200,8 +195,7 @@ Ref read_config(PyObject* self, PyObject* args, PyObject* kwargs) {
   return host::none();
 }
 
-Ref init_config(PyObject* self, PyObject* args, PyObject* kwargs) {
-  host::parse_none("init_config", args, kwargs);
+Ref init_config(PyObject* self, const host::Args&) {
   Ref os = global(HN("os"));
   Ref path = host::getattr(os.get(), HN("path"));
   PyObject* etc = HN("/etc/bcm.d");
@@ -212,75 +206,205 @@ Ref init_config(PyObject* self, PyObject* args, PyObject* kwargs) {
   Ref rc_soc = host::call_method(path.get(), HN("join"), config_path.get(), HN("rc.soc"));
   host::call_method(global(HN("shutil")).get(), HN("copy"), rc_soc.get(), etc);
 
-  Ref map = host::check(PyDict_New());
-  Ref ports = platform_ports(self);
-  Ref it = host::check(PyObject_GetIter(ports.get()));
-  while (Ref port = Ref::steal(PyIter_Next(it.get()))) {
-    Ref key = host::getattr(port.get(), HN("label"));
-    if (host::truth(host::getattr(port.get(), HN("is_fabric")).get())) {
+  Ref map = host::new_dict();
+  host::for_each(platform_ports(self).get(), [&](PyObject* port) {
+    Ref key = host::getattr(port, HN("label"));
+    if (host::truth(host::getattr(port, HN("is_fabric")).get())) {
       key = host::check(PyNumber_Add(HN("Fabric-"), key.get()));
     }
-    Ref mode = host::getattr(port.get(), HN("default_mode"));
+    Ref mode = host::getattr(port, HN("default_mode"));
     host::check_rc(PyObject_SetItem(map.get(), key.get(), mode.get()));
-  }
-  if (PyErr_Occurred()) host::fail();
+  });
   host::setattr(self, HN("config_map"), map.get());
   return host::none();
 }
 
-Ref write_config(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"configfile"};
-  auto a = host::parse("write_config", args, kwargs, names);
-  Ref map = host::getattr(self, HN("config_map"));
+// --- writing ports.conf ---------------------------------------------------------
+// The operator's file is replaced whole or not at all: the text goes to a new
+// file beside the target, and only when every line is in it and on disk is that
+// file renamed over the target (one atomic step on the same file system).
 
-  // Keys are checked and ordered before the file is opened, so a bad key
-  // leaves an existing ports.conf as it was.
-  Ref keys = host::check(PyList_New(0));
-  Ref it = host::check(PyObject_GetIter(map.get()));
-  while (Ref key = Ref::steal(PyIter_Next(it.get()))) {
-    Ref fabric = host::call_method(key.get(), HN("startswith"), HN("Fabric-"));
-    if (!host::truth(fabric.get())) host::check_rc(PyList_Append(keys.get(), key.get()));
-  }
-  if (PyErr_Occurred()) host::fail();
-  Ref sorted = host::getattr(host::import("__builtin__").get(), HN("sorted"));
-  Ref order =
-      host::call_kw(sorted.get(), host::tuple(keys.get()).get(), new_dict({{HN("key"), int_type().get()}}).get());
-
-  Ref file = host::call(global(HN("open")).get(), a[0], HN("w"));
-  host::closing(file.get(), [&] {
-    host::call_method(file.get(), HN("write"), HN("# XXX - default config file (needs documentation comments)\n"));
-    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(order.get()); ++i) {
-      PyObject* key = PyList_GET_ITEM(order.get(), i);
-      Ref mode = host::item(map.get(), key);
-      Ref line = host::format(HN("%s=%s\n"), host::tuple(key, mode.get()).get());
-      host::call_method(file.get(), HN("write"), line.get());
-    }
+// The keys written, in order: those not beginning with "Fabric-", by integer
+// value. The sort is stable, so keys of equal value keep the map's order.
+Ref sorted_keys(PyObject* map) {
+  Ref keys = host::new_list();
+  host::for_each(map, [&](PyObject* key) {
+    if (!host::truth(host::call_method(key, HN("startswith"), HN("Fabric-")).get())) host::append(keys.get(), key);
   });
+  Ref sort = host::getattr(keys.get(), HN("sort"));
+  host::call_kw(sort.get(), nullptr, new_dict({{HN("key"), int_type().get()}}).get());
+  return keys;
+}
+
+// Run one file operation of `os`; an OSError it raises reaches the caller as the
+// IOError that writing the file itself would give, naming the file asked for.
+template <typename F>
+Ref file_op(PyObject* configfile, F&& op) {
+  try {
+    return op();
+  } catch (const host::Error&) {
+    if (!PyErr_ExceptionMatches(PyExc_OSError)) throw;
+    PyObject *type, *value, *trace;
+    PyErr_Fetch(&type, &value, &trace);
+    PyErr_NormalizeException(&type, &value, &trace);
+    Ref t = Ref::steal(type), v = Ref::steal(value), tb = Ref::steal(trace);
+    Ref no = host::getattr(v.get(), HN("errno"));
+    if (no.get() == Py_None) {
+      PyErr_Restore(t.release(), v.release(), tb.release());
+      throw;
+    }
+    Ref why = host::getattr(v.get(), HN("strerror"));
+    host::raise_instance(host::call(PyExc_IOError, no.get(), why.get(), configfile).get());
+  }
+}
+
+bool pending_errno_is(long no) {
+  if (!PyErr_ExceptionMatches(PyExc_OSError)) return false;
+  PyObject *type, *value, *trace;
+  PyErr_Fetch(&type, &value, &trace);
+  PyErr_NormalizeException(&type, &value, &trace);
+  bool same = false;
+  if (value) {
+    PyObject* n = PyObject_GetAttrString(value, "errno");
+    same = n && PyInt_Check(n) && PyInt_AS_LONG(n) == no;
+    Py_XDECREF(n);
+    PyErr_Clear();
+  }
+  PyErr_Restore(type, value, trace);
+  return same;
+}
+
+// A new file beside `target` that only this call has opened (O_EXCL):
+// ".<name>.<random>.tmp". Returns its path; `fd` receives its descriptor.
+Ref create_beside(PyObject* os, PyObject* target, PyObject* configfile, long perm, Ref& fd) {
+  Ref path = host::getattr(os, HN("path"));
+  Ref dir = host::call_method(path.get(), HN("dirname"), target);
+  Ref base = host::call_method(path.get(), HN("basename"), target);
+  Ref flags = host::getattr(os, HN("O_WRONLY"));
+  for (PyObject* flag : {HN("O_CREAT"), HN("O_EXCL")}) {
+    flags = host::check(PyNumber_Or(flags.get(), host::getattr(os, flag).get()));
+  }
+  Ref mode = host::integer(perm);
+  for (int attempt = 0;; ++attempt) {
+    Ref noise = host::call_method(os, HN("urandom"), host::integer(6).get());
+    noise = host::call_method(noise.get(), HN("encode"), HN("hex"));
+    Ref name = host::format(HN(".%s.%s.tmp"), host::tuple(base.get(), noise.get()).get());
+    name = host::call_method(path.get(), HN("join"), dir.get(), name.get());
+    try {
+      fd = file_op(configfile, [&] { return host::call_method(os, HN("open"), name.get(), flags.get(), mode.get()); });
+      return name;
+    } catch (const host::Error&) {
+      // Someone else's file of that name: draw another.
+      if (attempt == 100 || !pending_errno_is(EEXIST)) throw;
+      PyErr_Clear();
+    }
+  }
+}
+
+// After a failure: close the descriptor (unless a file object owns it) and
+// remove the new file; the failure stays the one the caller sees.
+void discard(PyObject* os, PyObject* fd, PyObject* temp) {
+  PyObject *type, *value, *trace;
+  PyErr_Fetch(&type, &value, &trace);
+  if (fd) Ref::steal(PyObject_CallMethodObjArgs(os, HN("close"), fd, nullptr));
+  PyErr_Clear();
+  Ref::steal(PyObject_CallMethodObjArgs(os, HN("unlink"), temp, nullptr));
+  PyErr_Clear();
+  PyErr_Restore(type, value, trace);
+}
+
+// The text of ports.conf, written to an open file.
+void write_lines(PyObject* file, PyObject* map, PyObject* order) {
+  host::call_method(file, HN("write"), HN("# XXX - default config file (needs documentation comments)\n"));
+  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(order); ++i) {
+    Ref key = Ref::borrow(PyList_GET_ITEM(order, i));
+    Ref mode = host::item(map, key.get());
+    Ref line = host::format(HN("%s=%s\n"), host::tuple(key.get(), mode.get()).get());
+    host::call_method(file, HN("write"), line.get());
+  }
+}
+
+Ref write_config(PyObject* self, const host::Args& a) {
+  PyObject* configfile = a[0];
+  Ref map = host::getattr(self, HN("config_map"));
+  // Keys are checked and ordered before any file is touched.
+  Ref order = sorted_keys(map.get());
+
+  Ref os = global(HN("os"));
+  Ref path = host::getattr(os.get(), HN("path"));
+  // A symbolic link stays: the file it names is the one replaced.
+  Ref target = host::call_method(path.get(), HN("realpath"), configfile);
+  Ref perm;  // the existing file's permission bits, which the new one keeps
+  if (host::truth(host::call_method(path.get(), HN("exists"), target.get()).get())) {
+    Ref st = file_op(configfile, [&] { return host::call_method(os.get(), HN("stat"), target.get()); });
+    Ref st_mode = host::getattr(st.get(), HN("st_mode"));
+    Py_ssize_t kind = PyNumber_AsSsize_t(st_mode.get(), PyExc_OverflowError);
+    if (kind == -1 && PyErr_Occurred()) host::fail();
+    if (!S_ISREG(kind)) {
+      // Only a plain file is replaced. A device or a pipe is written to, and a
+      // directory fails as opening it does.
+      Ref file = host::call(global(HN("open")).get(), configfile, HN("w"));
+      host::closing(file.get(), [&] { write_lines(file.get(), map.get(), order.get()); });
+      return host::none();
+    }
+    // A file not ours to write fails as opening it would, before anything is made.
+    Ref probe = host::call(global(HN("open")).get(), configfile, HN("a"));
+    host::closing(probe.get(), [] {});
+    perm = host::check(PyNumber_And(st_mode.get(), host::integer(07777).get()));
+  }
+
+  // A new file gets what open() would give it (0666 less the umask); one that
+  // replaces a file is private until it has that file's bits.
+  Ref fd;
+  Ref temp = create_beside(os.get(), target.get(), configfile, perm ? 0600 : 0666, fd);
+  Ref file;
+  try {
+    file = file_op(configfile, [&] { return host::call_method(os.get(), HN("fdopen"), fd.get(), HN("w")); });
+    host::closing(file.get(), [&] {
+      if (perm) file_op(configfile, [&] { return host::call_method(os.get(), HN("chmod"), temp.get(), perm.get()); });
+      write_lines(file.get(), map.get(), order.get());
+      host::call_method(file.get(), HN("flush"));
+      file_op(configfile, [&] { return host::call_method(os.get(), HN("fsync"), fd.get()); });
+    });
+    file_op(configfile, [&] { return host::call_method(os.get(), HN("rename"), temp.get(), target.get()); });
+  } catch (...) {
+    discard(os.get(), file ? nullptr : fd.get(), temp.get());
+    throw;
+  }
   return host::none();
 }
 
-Ref set_macmode(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"mode"};
-  auto a = host::parse("set_macmode", args, kwargs, names);
+Ref set_macmode(PyObject* self, const host::Args& a) {
   host::setattr(self, HN("macmode"), a[0]);
   return host::none();
 }
 
+constexpr host::Member kConfigMembers[] = {
+    host::method("__init__", "platform, verbose=False, exploded=False, dummy=False", init),
+    host::method("config", "config", config, "Parse ports.conf text into the config map and complete its modes."),
+    host::method("_complete_modes", "config_map", complete_modes,
+                 "Complete shorthand modes of the map's front-panel labels, in place."),
+    host::method("find_hw_port", "label", find_hw_port, "The first non-fabric platform port with this label, or None."),
+    host::method("read_config", "configfile", read_config,
+                 "Load a chip text by name, or validate and parse a ports.conf file."),
+    host::method("init_config", "", init_config,
+                 "Install the chip's rc.soc and fill the config map with default modes."),
+    host::method("write_config", "configfile", write_config, "Write the non-fabric entries as a ports.conf file."),
+    host::method("set_macmode", "mode", set_macmode, "Set the MAC mode (\"standard\" or \"l3-only\")."),
+};
+
 }  // namespace
 
-void add_config_members(PyObject* cls) {
-  host::add_method<init>(cls, "__init__");
-  host::add_method<config>(cls, "config", "Parse ports.conf text into the config map and complete its modes.");
-  host::add_method<complete_modes>(cls, "_complete_modes",
-                                   "Complete shorthand modes of the map's front-panel labels, in place.");
-  host::add_method<find_hw_port>(cls, "find_hw_port", "The first non-fabric platform port with this label, or None.");
-  host::add_method<read_config>(cls, "read_config",
-                                "Load a chip text by name, or validate and parse a ports.conf file.");
-  host::add_method<init_config>(cls, "init_config",
-                                "Install the chip's rc.soc and fill the config map with default modes.");
-  host::add_method<write_config>(cls, "write_config", "Write the non-fabric entries as a ports.conf file.");
-  host::add_method<set_macmode>(cls, "set_macmode", "Set the MAC mode (\"standard\" or \"l3-only\").");
-  config_detail::add_interface_members(cls);
+void define_config(PyObject* m) {
+  Ref config = host::data::define_class(m,
+                                        {"Config",
+                                         {},
+                                         "Understands the ports.conf format, computes MAC addresses and manages "
+                                         "Linux interfaces; has a dummy mode for testing.",
+                                         {}},
+                                        /*classic=*/true);
+  host::add_members<kConfigMembers>(config.get());
+  config_detail::add_interface_members(config.get());
 }
 
 }  // namespace lanquist

@@ -7,6 +7,9 @@
 // section, no interpolation, and all malformed lines reported together.
 #include "lanquist/lanquist.hpp"
 
+#include "host/data.hpp"
+#include "host/members.hpp"
+
 #include <initializer_list>
 #include <string>
 
@@ -29,8 +32,8 @@ template <typename... A>
 Ref fmt(const char* format, const Ref& args) { return host::format(host::text(format).get(), args.get()); }
 
 Ref concat(std::initializer_list<PyObject*> parts) {
-  Ref list = host::check(PyList_New(0));
-  for (PyObject* p : parts) host::check_rc(PyList_Append(list.get(), p));
+  Ref list = host::new_list();
+  for (PyObject* p : parts) host::append(list.get(), p);
   return host::call_method(host::text("").get(), HN("join"), list.get());
 }
 
@@ -52,30 +55,21 @@ void error_init(PyObject* self, PyObject* message) {
   host::call(base_init.get(), self, message);
 }
 
-Ref error_new(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"msg"};
-  auto a = host::parse("__init__", args, kwargs, names, 0);
-  error_init(self, a[0] ? a[0] : host::text("").get());
+Ref error_new(PyObject* self, const host::Args& a) {
+  error_init(self, a[0]);
   return host::none();
 }
 
-Ref error_str(PyObject* self, PyObject* args, PyObject* kwargs) {
-  host::parse_none("__str__", args, kwargs);
-  return host::getattr(self, HN("message"));
-}
+Ref error_str(PyObject* self, const host::Args&) { return host::getattr(self, HN("message")); }
 
-Ref no_section_new(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"section"};
-  auto a = host::parse("__init__", args, kwargs, names);
+Ref no_section_new(PyObject* self, const host::Args& a) {
   error_init(self, fmt("No section: %r", host::tuple(a[0])).get());
   host::setattr(self, HN("section"), a[0]);
   host::setattr(self, HN("args"), host::tuple(a[0]).get());
   return host::none();
 }
 
-Ref no_option_new(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"option", "section"};
-  auto a = host::parse("__init__", args, kwargs, names);
+Ref no_option_new(PyObject* self, const host::Args& a) {
   error_init(self, fmt("No option %r in section: %r", host::tuple(a[0], a[1])).get());
   host::setattr(self, HN("option"), a[0]);
   host::setattr(self, HN("section"), a[1]);
@@ -91,12 +85,10 @@ Ref duplicate_message(const char* what, const char* What, PyObject* tail, PyObje
   return concat({where.get(), host::text(what).get(), tail});
 }
 
-Ref duplicate_section_new(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"section", "source", "lineno"};
-  auto a = host::parse("__init__", args, kwargs, names, 1);
+Ref duplicate_section_new(PyObject* self, const host::Args& a) {
   PyObject* section = a[0];
-  PyObject* source = a[1] ? a[1] : Py_None;
-  PyObject* lineno = a[2] ? a[2] : Py_None;
+  PyObject* source = a[1];
+  PyObject* lineno = a[2];
   Ref tail = concat({host::repr(section).get(), host::text(" already exists").get()});
   error_init(self, duplicate_message(": section ", "Section ", tail.get(), source, lineno).get());
   host::setattr(self, HN("section"), section);
@@ -106,13 +98,11 @@ Ref duplicate_section_new(PyObject* self, PyObject* args, PyObject* kwargs) {
   return host::none();
 }
 
-Ref duplicate_option_new(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"section", "option", "source", "lineno"};
-  auto a = host::parse("__init__", args, kwargs, names, 2);
+Ref duplicate_option_new(PyObject* self, const host::Args& a) {
   PyObject* section = a[0];
   PyObject* option = a[1];
-  PyObject* source = a[2] ? a[2] : Py_None;
-  PyObject* lineno = a[3] ? a[3] : Py_None;
+  PyObject* source = a[2];
+  PyObject* lineno = a[3];
   Ref tail = concat({host::repr(option).get(), host::text(" in section ").get(), host::repr(section).get(),
                      host::text(" already exists").get()});
   error_init(self, duplicate_message(": option ", "Option ", tail.get(), source, lineno).get());
@@ -124,30 +114,28 @@ Ref duplicate_option_new(PyObject* self, PyObject* args, PyObject* kwargs) {
   return host::none();
 }
 
-Ref parsing_new(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"source"};
-  auto a = host::parse("__init__", args, kwargs, names);
+Ref parsing_new(PyObject* self, const host::Args& a) {
   error_init(self, fmt("Source contains parsing errors: %r", host::tuple(a[0])).get());
   host::setattr(self, HN("source"), a[0]);
-  host::setattr(self, HN("errors"), host::check(PyList_New(0)).get());
+  host::setattr(self, HN("errors"), host::new_list().get());
   host::setattr(self, HN("args"), host::tuple(a[0]).get());
   return host::none();
 }
 
-Ref parsing_append(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"lineno", "line"};
-  auto a = host::parse("append", args, kwargs, names);
+// One bad line's part of a ParsingError's message.
+Ref parsing_line(PyObject* lineno, PyObject* line) { return fmt("\n\t[line %2d]: %s", host::tuple(lineno, line)); }
+
+// `errors` is an attribute anyone may rebind: appended to as a list if it is one.
+Ref parsing_append(PyObject* self, const host::Args& a) {
   Ref errors = host::getattr(self, HN("errors"));
-  host::check_rc(PyList_Append(errors.get(), host::tuple(a[0], a[1]).get()));
+  host::append(errors.get(), host::tuple(a[0], a[1]).get());
   Ref message = host::getattr(self, HN("message"));
-  Ref added = fmt("\n\t[line %2d]: %s", host::tuple(a[0], a[1]));
+  Ref added = parsing_line(a[0], a[1]);
   host::setattr(self, HN("message"), host::check(PyNumber_InPlaceAdd(message.get(), added.get())).get());
   return host::none();
 }
 
-Ref missing_header_new(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"filename", "lineno", "line"};
-  auto a = host::parse("__init__", args, kwargs, names);
+Ref missing_header_new(PyObject* self, const host::Args& a) {
   error_init(self, fmt("File contains no section headers.\nfile: %r, line: %d\n%r", host::tuple(a[0], a[1], a[2])).get());
   host::setattr(self, HN("source"), a[0]);
   host::setattr(self, HN("lineno"), a[1]);
@@ -165,16 +153,13 @@ Ref ordered_dict() {
   return host::call(host::getattr(collections.get(), HN("OrderedDict")).get());
 }
 
-Ref parser_init(PyObject* self, PyObject* args, PyObject* kwargs) {
-  host::parse_none("__init__", args, kwargs);
+Ref parser_init(PyObject* self, const host::Args&) {
   host::setattr(self, HN("_defaults"), ordered_dict().get());
   host::setattr(self, HN("_sections"), ordered_dict().get());
   return host::none();
 }
 
-Ref parser_optionxform(PyObject*, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"optionstr"};
-  auto a = host::parse("optionxform", args, kwargs, names);
+Ref parser_optionxform(PyObject*, const host::Args& a) {
   return host::call_method(a[0], HN("lower"));
 }
 
@@ -217,33 +202,37 @@ void read(PyObject* self, PyObject* fp, PyObject* source) {
   Ref added = host::check(PySet_New(nullptr));  // sections and (section, option) pairs of this read
   Ref comment_prefixes = host::tuple(host::text("#").get(), host::text(";").get());
   Ref cursect, sectname, optname;  // cursect unset before the first header
-  Ref error;                       // the ParsingError gathering bad lines
+  // Bad lines, gathered for one ParsingError made at the end: its errors and
+  // the parts of its message (joined once, so the cost stays linear).
+  Ref bad_errors = host::new_list();
+  Ref bad_parts = host::new_list();
   Py_ssize_t indent_level = 0;
   long lineno = 0;
 
   auto bad_line = [&](PyObject* line) {
-    if (!error) error = host::call(host::getattr(g_cp, HN("ParsingError")).get(), source);
-    host::call_method(error.get(), HN("append"), host::integer(lineno).get(), host::repr(line).get());
+    Ref number = host::integer(lineno);
+    Ref text = host::repr(line);
+    host::append(bad_errors.get(), host::tuple(number.get(), text.get()).get());
+    host::append(bad_parts.get(), parsing_line(number.get(), text.get()).get());
   };
   auto in_value = [&]() { return cursect && optname && host::truth(optname.get()); };
 
-  Ref lines = host::check(PyObject_GetIter(fp));
-  for (Ref line; (line = Ref::steal(PyIter_Next(lines.get())));) {
+  host::for_each(fp, [&](PyObject* line) {
     ++lineno;
-    Ref value = host::call_method(line.get(), HN("strip"));
+    Ref value = host::call_method(line, HN("strip"));
     bool comment = host::truth(host::call_method(value.get(), HN("startswith"), comment_prefixes.get()).get());
     if (comment || host::length(value.get()) == 0) {
       // A blank line may sit inside a value; it stays only if a continuation follows.
       if (!comment && in_value()) {
         Ref parts = host::item(cursect.get(), optname.get());
-        if (parts.get() != Py_None) host::check_rc(PyList_Append(parts.get(), host::text("").get()));
+        if (parts.get() != Py_None) host::append(parts.get(), host::text("").get());
       }
-      continue;
+      return;
     }
-    Py_ssize_t indent = host::length(line.get()) - host::length(host::call_method(line.get(), HN("lstrip")).get());
+    Py_ssize_t indent = host::length(line) - host::length(host::call_method(line, HN("lstrip")).get());
     if (in_value() && indent > indent_level) {
-      host::check_rc(PyList_Append(host::item(cursect.get(), optname.get()).get(), value.get()));
-      continue;
+      host::append(host::item(cursect.get(), optname.get()).get(), value.get());
+      return;
     }
     indent_level = indent;
     if (Ref name = header_name(value.get())) {
@@ -261,15 +250,15 @@ void read(PyObject* self, PyObject* fp, PyObject* source) {
         host::check_rc(PySet_Add(added.get(), name.get()));
       }
       optname = Ref();  // a section cannot begin with a continuation line
-      continue;
+      return;
     }
-    if (!cursect) raise_error(HN("MissingSectionHeaderError"), source, host::integer(lineno).get(), line.get());
+    if (!cursect) raise_error(HN("MissingSectionHeaderError"), source, host::integer(lineno).get(), line);
     Py_ssize_t at = delimiter_at(value.get());
     if (at < 0) {
-      bad_line(line.get());
-      continue;
+      bad_line(line);
+      return;
     }
-    if (at == 0) bad_line(line.get());  // reported, but read on like any other option
+    if (at == 0) bad_line(line);  // reported, but read on like any other option
     Ref name = host::call_method(host::check(PySequence_GetSlice(value.get(), 0, at)).get(), HN("rstrip"));
     optname = host::call_method(self, HN("optionxform"), name.get());
     Ref key = host::tuple(sectname.get(), optname.get());
@@ -277,23 +266,27 @@ void read(PyObject* self, PyObject* fp, PyObject* source) {
       raise_error(HN("DuplicateOptionError"), sectname.get(), optname.get(), source, host::integer(lineno).get());
     host::check_rc(PySet_Add(added.get(), key.get()));
     Ref rest = host::check(PySequence_GetSlice(value.get(), at + 1, PY_SSIZE_T_MAX));
-    Ref parts = host::check(PyList_New(1));
-    PyList_SET_ITEM(parts.get(), 0, host::call_method(rest.get(), HN("strip")).release());
+    Ref parts = host::new_list();
+    host::append(parts.get(), host::call_method(rest.get(), HN("strip")).get());
     host::check_rc(PyObject_SetItem(cursect.get(), optname.get(), parts.get()));
-  }
-  if (PyErr_Occurred()) host::fail();
+  });
 
   join_values(defaults.get());
   Ref all = host::call_method(sections.get(), HN("values"));
   for (Py_ssize_t i = 0, n = host::length(all.get()); i < n; ++i) join_values(host::item(all.get(), i).get());
-  if (error) host::raise_instance(error.get());
+  if (PyList_GET_SIZE(bad_errors.get()) == 0) return;
+  Ref error = host::call(host::getattr(g_cp, HN("ParsingError")).get(), source);
+  Ref errors = host::getattr(error.get(), HN("errors"));
+  host::for_each(bad_errors.get(), [&](PyObject* entry) { host::append(errors.get(), entry); });
+  Ref message = host::getattr(error.get(), HN("message"));
+  Ref tail = host::call_method(host::text("").get(), HN("join"), bad_parts.get());
+  host::setattr(error.get(), HN("message"), host::check(PyNumber_Add(message.get(), tail.get())).get());
+  host::raise_instance(error.get());
 }
 
-Ref parser_readfp(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"fp", "filename"};
-  auto a = host::parse("readfp", args, kwargs, names, 1);
+Ref parser_readfp(PyObject* self, const host::Args& a) {
   Ref source = Ref::borrow(a[1]);
-  if (!source || source.get() == Py_None) {
+  if (source.get() == Py_None) {
     source = Ref::steal(PyObject_GetAttr(a[0], HN("name")));
     if (!source) {
       if (!PyErr_ExceptionMatches(PyExc_AttributeError)) host::fail();
@@ -318,18 +311,14 @@ Ref section_options(PyObject* self, PyObject* section) {
 
 // (name, value) pairs: the "[DEFAULT]" options first, then the section's own,
 // a section's value replacing a default of the same name in its place.
-Ref parser_items(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"section"};
-  auto a = host::parse("items", args, kwargs, names);
+Ref parser_items(PyObject* self, const host::Args& a) {
   Ref options = section_options(self, a[0]);
   Ref merged = host::call_method(host::getattr(self, HN("_defaults")).get(), HN("copy"));
   if (options) host::call_method(merged.get(), HN("update"), options.get());
   return host::call_method(merged.get(), HN("items"));
 }
 
-Ref parser_get(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"section", "option"};
-  auto a = host::parse("get", args, kwargs, names);
+Ref parser_get(PyObject* self, const host::Args& a) {
   Ref options = section_options(self, a[0]);
   Ref option = host::call_method(self, HN("optionxform"), a[1]);
   Ref defaults = host::getattr(self, HN("_defaults"));
@@ -343,24 +332,54 @@ Ref parser_get(PyObject* self, PyObject* args, PyObject* kwargs) {
   raise_error(HN("NoOptionError"), option.get(), a[0]);
 }
 
-Ref parser_sections(PyObject* self, PyObject* args, PyObject* kwargs) {
-  host::parse_none("sections", args, kwargs);
+Ref parser_sections(PyObject* self, const host::Args&) {
   return host::check(PySequence_List(host::getattr(self, HN("_sections")).get()));
 }
 
-Ref parser_has_section(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"section"};
-  auto a = host::parse("has_section", args, kwargs, names);
+Ref parser_has_section(PyObject* self, const host::Args& a) {
   return host::boolean(host::contains(host::getattr(self, HN("_sections")).get(), a[0]));
 }
 
 // --- the module --------------------------------------------------------------------
 
+constexpr host::Member kErrorMembers[] = {
+    host::method("__init__", "msg=''", error_new),
+    host::method("__str__", "", error_str),
+    host::method("__repr__", "", error_str),
+};
+constexpr host::Member kNoSectionMembers[] = {host::method("__init__", "section", no_section_new)};
+constexpr host::Member kNoOptionMembers[] = {host::method("__init__", "option, section", no_option_new)};
+constexpr host::Member kDuplicateSectionMembers[] = {
+    host::method("__init__", "section, source=None, lineno=None", duplicate_section_new),
+};
+constexpr host::Member kDuplicateOptionMembers[] = {
+    host::method("__init__", "section, option, source=None, lineno=None", duplicate_option_new),
+};
+constexpr host::Member kParsingMembers[] = {
+    host::method("__init__", "source", parsing_new),
+    host::method("append", "lineno, line", parsing_append),
+};
+constexpr host::Member kMissingHeaderMembers[] = {
+    host::method("__init__", "filename, lineno, line", missing_header_new),
+};
+constexpr host::Member kParserMembers[] = {
+    host::method("__init__", "", parser_init),
+    host::method("optionxform", "optionstr", parser_optionxform),
+    host::method("readfp", "fp, filename=None", parser_readfp),
+    host::method("sections", "", parser_sections),
+    host::method("has_section", "section", parser_has_section),
+    host::method("items", "section", parser_items),
+    host::method("get", "section, option", parser_get),
+};
+
+// An error class of the module (the host's exception machinery makes it), with its members.
+template <const auto& Members>
 Ref error_class(PyObject* module, const char* name, PyObject* base, const char* doc) {
   std::string dotted = std::string(kName) + "." + name;
   Ref cls = host::check(PyErr_NewExceptionWithDoc(const_cast<char*>(dotted.c_str()), const_cast<char*>(doc), base,
                                                   nullptr));
-  host::check_rc(PyModule_AddObject(module, name, Ref(cls).release()));
+  host::add_members<Members>(cls.get());
+  host::bind(module, name, cls);
   return cls;
 }
 
@@ -369,35 +388,20 @@ Ref own_module() {
   host::setattr(m.get(), HN("__doc__"),
                 host::text("Stand-in for the configparser package: the part that ports.conf needs.").get());
 
-  Ref error = error_class(m.get(), "Error", PyExc_Exception, "Base class of the parser's errors.");
-  host::add_method<error_new>(error.get(), "__init__");
-  host::add_method<error_str>(error.get(), "__str__");
-  host::add_method<error_str>(error.get(), "__repr__");
+  Ref error = error_class<kErrorMembers>(m.get(), "Error", PyExc_Exception, "Base class of the parser's errors.");
+  error_class<kNoSectionMembers>(m.get(), "NoSectionError", error.get(), "The section does not exist.");
+  error_class<kNoOptionMembers>(m.get(), "NoOptionError", error.get(), "The option does not exist in the section.");
+  error_class<kDuplicateSectionMembers>(m.get(), "DuplicateSectionError", error.get(), "A section given twice.");
+  error_class<kDuplicateOptionMembers>(m.get(), "DuplicateOptionError", error.get(),
+                                       "An option given twice in one section.");
+  Ref parsing = error_class<kParsingMembers>(m.get(), "ParsingError", error.get(),
+                                             "Lines that are neither header, option nor comment.");
+  error_class<kMissingHeaderMembers>(m.get(), "MissingSectionHeaderError", parsing.get(),
+                                     "An option before any section header.");
 
-  Ref no_section = error_class(m.get(), "NoSectionError", error.get(), "The section does not exist.");
-  host::add_method<no_section_new>(no_section.get(), "__init__");
-  Ref no_option = error_class(m.get(), "NoOptionError", error.get(), "The option does not exist in the section.");
-  host::add_method<no_option_new>(no_option.get(), "__init__");
-  Ref dup_section = error_class(m.get(), "DuplicateSectionError", error.get(), "A section given twice.");
-  host::add_method<duplicate_section_new>(dup_section.get(), "__init__");
-  Ref dup_option = error_class(m.get(), "DuplicateOptionError", error.get(), "An option given twice in one section.");
-  host::add_method<duplicate_option_new>(dup_option.get(), "__init__");
-  Ref parsing = error_class(m.get(), "ParsingError", error.get(), "Lines that are neither header, option nor comment.");
-  host::add_method<parsing_new>(parsing.get(), "__init__");
-  host::add_method<parsing_append>(parsing.get(), "append");
-  Ref missing = error_class(m.get(), "MissingSectionHeaderError", parsing.get(), "An option before any section header.");
-  host::add_method<missing_header_new>(missing.get(), "__init__");
-
-  host::ClassBuilder b(kName, "RawConfigParser", "Reads INI-style text into sections of options; no interpolation.");
-  Ref parser = b.make();
-  host::add_method<parser_init>(parser.get(), "__init__");
-  host::add_method<parser_optionxform>(parser.get(), "optionxform");
-  host::add_method<parser_readfp>(parser.get(), "readfp");
-  host::add_method<parser_sections>(parser.get(), "sections");
-  host::add_method<parser_has_section>(parser.get(), "has_section");
-  host::add_method<parser_items>(parser.get(), "items");
-  host::add_method<parser_get>(parser.get(), "get");
-  host::check_rc(PyModule_AddObject(m.get(), "RawConfigParser", parser.release()));
+  Ref parser = host::data::define_class(
+      m.get(), {"RawConfigParser", {}, "Reads INI-style text into sections of options; no interpolation.", {}});
+  host::add_members<kParserMembers>(parser.get());
   return m;
 }
 

@@ -1,16 +1,18 @@
 // ConfiguredPort: what every configured port carries (mode, first MAC index,
 // loopback flag), the hooks each concrete port type must supply, and what a
-// Linux interface name is built from: its prefix and its (gang) label.
+// Linux interface name is built from: its prefix and its (gang) label. Also the
+// class statements of the five configured-port types below it.
 #include "lanquist/lanquist.hpp"
+
+#include "host/data.hpp"
+#include "host/members.hpp"
 
 namespace lanquist {
 using host::Ref;
 
 namespace {
 
-Ref init(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"mode", "mac_index", "loopback"};
-  auto a = host::parse("__init__", args, kwargs, names);
+Ref init(PyObject* self, const host::Args& a) {
   host::setattr(self, HN("mode"), a[0]);
   host::setattr(self, HN("mac_index"), a[1]);
   host::setattr(self, HN("loopback"), a[2]);
@@ -43,20 +45,27 @@ Ref gang_label(PyObject* self) {
   return host::str(v.get());
 }
 
+constexpr host::Member kConfiguredPortMembers[] = {
+    host::method("__init__", "mode, mac_index, loopback", init),
+    host::property("label", not_implemented),
+    host::property("speed", not_implemented),
+    host::property("num_logical_ports", not_implemented),
+    host::property("max_logical_ports", not_implemented),
+    host::property("leds", not_implemented),
+    host::property("linux_prefix", linux_prefix),
+    host::property("gang_label", gang_label),
+    host::property("serdes_if_type", not_implemented),
+    host::property("an_c37", nothing),
+    host::property("an_c73", nothing),
+};
+
 }  // namespace
 
-void add_configured_port_members(PyObject* cls) {
-  host::add_method<init>(cls, "__init__");
-  host::add_property<not_implemented>(cls, "label");
-  host::add_property<not_implemented>(cls, "speed");
-  host::add_property<not_implemented>(cls, "num_logical_ports");
-  host::add_property<not_implemented>(cls, "max_logical_ports");
-  host::add_property<not_implemented>(cls, "leds");
-  host::add_property<linux_prefix>(cls, "linux_prefix");
-  host::add_property<gang_label>(cls, "gang_label");
-  host::add_property<not_implemented>(cls, "serdes_if_type");
-  host::add_property<nothing>(cls, "an_c37");
-  host::add_property<nothing>(cls, "an_c73");
+void define_configured_ports(PyObject* m) {
+  using namespace host::data;
+  Ref configured_port = define_class(
+      m, {"ConfiguredPort", {}, "Base of the configured ports.", {{"portmap_capable", None}}}, /*classic=*/true);
+  host::add_members<kConfiguredPortMembers>(configured_port.get());
 }
 
 }  // namespace lanquist

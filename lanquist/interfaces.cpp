@@ -7,6 +7,8 @@
 
 #include "lanquist/config.hpp"
 
+#include "host/members.hpp"
+
 namespace lanquist {
 namespace {
 using config_detail::as_word;
@@ -29,9 +31,7 @@ Ref address_of(PyObject* self, PyObject* index) {
   return host::call_method(self, HN("makemacaddr"), macbase.get(), index);
 }
 
-Ref makemacaddr(PyObject*, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"inmac", "index"};
-  auto a = host::parse("makemacaddr", args, kwargs, names);
+Ref makemacaddr(PyObject*, const host::Args& a) {
   PyObject* inmac = a[0];
   if (inmac == Py_None) return host::none();
   auto byte = [&](long i) { return host::item(inmac, host::integer(i).get()); };
@@ -55,31 +55,25 @@ Ref makemacaddr(PyObject*, PyObject* args, PyObject* kwargs) {
   Ref mask = host::integer(255);
   Ref hi = host::check(PyNumber_Rshift(sum.get(), sixteen.get()));
   Ref mid = host::check(PyNumber_Rshift(sum.get(), eight.get()));
-  Ref mac = host::check(PyList_New(0));
+  Ref mac = host::new_list();
   for (Ref v : {byte(0), byte(1), byte(2), host::check(PyNumber_And(hi.get(), mask.get())),
                 host::check(PyNumber_And(mid.get(), mask.get())), host::check(PyNumber_And(sum.get(), mask.get()))}) {
-    host::check_rc(PyList_Append(mac.get(), v.get()));
+    host::append(mac.get(), v.get());
   }
   return mac;
 }
 
-Ref destroyints(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"interface_set"};
-  auto a = host::parse("destroyints", args, kwargs, names);
-  Ref it = host::check(PyObject_GetIter(a[0]));
-  while (Ref name = Ref::steal(PyIter_Next(it.get()))) {
+Ref destroyints(PyObject* self, const host::Args& a) {
+  host::for_each(a[0], [&](PyObject* name) {
     // The switch's own interfaces are never removed.
-    if (host::contains(name.get(), HN("switch"))) continue;
-    run(self, HN("iproute2"), word_list({HN("link"), HN("del"), HN("dev"), as_word(name.get()).get()}));
-  }
-  if (PyErr_Occurred()) host::fail();
+    if (host::contains(name, HN("switch"))) return;
+    run(self, HN("iproute2"), word_list({HN("link"), HN("del"), HN("dev"), as_word(name).get()}));
+  });
   host::call_method(a[0], HN("clear"));
   return host::none();
 }
 
-Ref setmac(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"portname", "index"};
-  auto a = host::parse("setmac", args, kwargs, names);
+Ref setmac(PyObject* self, const host::Args& a) {
   Ref index = effective_index(self, a[1]);
   Ref mac = address_of(self, index.get());
   if (mac.get() == Py_None) return host::none();
@@ -92,20 +86,16 @@ Ref setmac(PyObject* self, PyObject* args, PyObject* kwargs) {
   return host::none();
 }
 
-Ref maketap(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"netdevs"};
-  auto a = host::parse("maketap", args, kwargs, names);
-  Ref it = host::check(PyObject_GetIter(a[0]));
-  while (Ref entry = Ref::steal(PyIter_Next(it.get()))) {
-    Ref portname = host::item(entry.get(), HN("portname"));
-    Ref index = effective_index(self, host::item(entry.get(), HN("index")).get());
-    if (address_of(self, index.get()).get() == Py_None) continue;
+Ref maketap(PyObject* self, const host::Args& a) {
+  host::for_each(a[0], [&](PyObject* entry) {
+    Ref portname = host::item(entry, HN("portname"));
+    Ref index = effective_index(self, host::item(entry, HN("index")).get());
+    if (address_of(self, index.get()).get() == Py_None) return;
     run(self, HN("iproute2"),
         word_list({HN("tuntap"), HN("add"), HN("dev"), as_word(portname.get()).get(), HN("mode"), HN("tap"),
                    HN("one_queue")}));
     host::call_method(self, HN("setmac"), portname.get(), index.get());
-  }
-  if (PyErr_Occurred()) host::fail();
+  });
   return host::none();
 }
 
@@ -115,16 +105,13 @@ Ref unsupported_message(PyObject* base) {
   return host::format(host::text(fmt.c_str()).get(), host::tuple(base).get());
 }
 
-Ref makekernnet(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"netdevs"};
-  auto a = host::parse("makekernnet", args, kwargs, names);
+Ref makekernnet(PyObject* self, const host::Args& a) {
   if (host::truth(host::getattr(self, HN("dummy")).get())) return host::none();
 
-  Ref it = host::check(PyObject_GetIter(a[0]));
-  while (Ref entry = Ref::steal(PyIter_Next(it.get()))) {
-    Ref portname = host::item(entry.get(), HN("portname"));
-    Ref given = host::item(entry.get(), HN("index"));
-    Ref unit = host::item(entry.get(), HN("unit"));
+  host::for_each(a[0], [&](PyObject* entry) {
+    Ref portname = host::item(entry, HN("portname"));
+    Ref given = host::item(entry, HN("index"));
+    Ref unit = host::item(entry, HN("unit"));
     Ref index = effective_index(self, given.get());
 
     if (address_of(self, index.get()).get() != Py_None) {
@@ -146,25 +133,28 @@ Ref makekernnet(PyObject* self, PyObject* args, PyObject* kwargs) {
       Ref line = host::format(HN("%s=down"), host::tuple(portname.get()).get());
       host::closing(file.get(), [&] { host::call_method(file.get(), HN("write"), line.get()); });
     }
-  }
-  if (PyErr_Occurred()) host::fail();
+  });
   return host::none();
 }
+
+constexpr host::Member kInterfaceMembers[] = {
+    host::method("makemacaddr", "inmac, index", makemacaddr,
+                 "The base address plus index in its low three bytes, or None on a carry."),
+    host::method("destroyints", "interface_set", destroyints,
+                 "Remove the interfaces of the set (not the switch's) and empty it."),
+    host::method("setmac", "portname, index", setmac,
+                 "Give an interface the address of its MAC index, leaving it down."),
+    host::method("maketap", "netdevs", maketap,
+                 "Create a tap device with its address for each entry that has one."),
+    host::method("makekernnet", "netdevs", makekernnet,
+                 "Create a kernel netdev with its address for each entry that has one."),
+};
 
 }  // namespace
 
 namespace config_detail {
 
-void add_interface_members(PyObject* cls) {
-  host::add_method<makemacaddr>(cls, "makemacaddr",
-                                "The base address plus index in its low three bytes, or None on a carry.");
-  host::add_method<destroyints>(cls, "destroyints",
-                                "Remove the interfaces of the set (not the switch's) and empty it.");
-  host::add_method<setmac>(cls, "setmac", "Give an interface the address of its MAC index, leaving it down.");
-  host::add_method<maketap>(cls, "maketap", "Create a tap device with its address for each entry that has one.");
-  host::add_method<makekernnet>(cls, "makekernnet",
-                                "Create a kernel netdev with its address for each entry that has one.");
-}
+void add_interface_members(PyObject* cls) { host::add_members<kInterfaceMembers>(cls); }
 
 }  // namespace config_detail
 }  // namespace lanquist

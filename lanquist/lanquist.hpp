@@ -15,16 +15,15 @@ inline host::Ref global(PyObject* name) { return host::global(module(), name); }
 // The `configparser` package: the host's when installed, else our own layer.
 host::Ref configparser_module();
 
-// Members of the classes, added after each class statement (module.cpp).
-void add_runner_members(PyObject* idwarden, PyObject* iproute2, PyObject* drovik);
-void add_config_members(PyObject* config);
-void add_configured_port_members(PyObject* configured_port);
-
+// The class statements, each making its classes with their members and
+// binding them in the module; module.cpp calls them in definition order.
+void define_runners(PyObject* m);           // Idwarden, IPRoute2, Drovik
+void define_config(PyObject* m);            // Config
+void define_configured_ports(PyObject* m);  // ConfiguredPort
 // SDKConfiguredPort, BCMConfiguredPort, SDKConfiguredMappedPort,
 // BCMConfiguredMappedPort and BCMConfiguredDportPort with their members, bound
 // in the module in that order (sdk_configured_port.cpp).
 void define_sdk_configured_ports(PyObject* m);
-// SDKConfig and BCMConfig with their members (sdk/).
-void define_sdk_config(PyObject* m);
+void define_sdk_config(PyObject* m);  // SDKConfig and BCMConfig with their members (sdk/)
 
 }  // namespace lanquist

@@ -3,6 +3,9 @@
 // nothing, so a configuration object can be driven on a machine without them.
 #include "lanquist/lanquist.hpp"
 
+#include "host/data.hpp"
+#include "host/members.hpp"
+
 namespace lanquist {
 using host::Ref;
 
@@ -30,32 +33,26 @@ Ref one_word_list(const char* word) {
 
 // --- IPRoute2, Drovik ----------------------------------------------------------
 
-Ref init_dummy_only(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"dummy"};
-  auto a = host::parse("__init__", args, kwargs, names, 0);
-  host::setattr(self, HN("dummy"), a[0] ? a[0] : Py_False);
+Ref init_dummy_only(PyObject* self, const host::Args& a) {
+  host::setattr(self, HN("dummy"), a[0]);
   return host::none();
 }
 
 // [program] + args: a new list, the caller's words untouched.
-Ref run_program(const char* program, PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"args"};
-  auto a = host::parse("run", args, kwargs, names);
+Ref run_program(const char* program, PyObject* self, PyObject* args) {
   if (is_dummy(self)) return host::text("");
-  Ref argv = host::check(PyNumber_Add(one_word_list(program).get(), a[0]));
+  Ref argv = host::check(PyNumber_Add(one_word_list(program).get(), args));
   return check_output(argv.get());
 }
 
-Ref iproute2_run(PyObject* self, PyObject* args, PyObject* kwargs) { return run_program(kIp, self, args, kwargs); }
-Ref drovik_run(PyObject* self, PyObject* args, PyObject* kwargs) { return run_program(kDrovik, self, args, kwargs); }
+Ref iproute2_run(PyObject* self, const host::Args& a) { return run_program(kIp, self, a[0]); }
+Ref drovik_run(PyObject* self, const host::Args& a) { return run_program(kDrovik, self, a[0]); }
 
 // --- Idwarden ------------------------------------------------------------------
 
-Ref idwarden_init(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"dummy", "sw_base"};
-  auto a = host::parse("__init__", args, kwargs, names, 0);
-  host::setattr(self, HN("dummy"), a[0] ? a[0] : Py_False);
-  host::setattr(self, HN("sw_base"), a[1] ? a[1] : Py_None);
+Ref idwarden_init(PyObject* self, const host::Args& a) {
+  host::setattr(self, HN("dummy"), a[0]);
+  host::setattr(self, HN("sw_base"), a[1]);
   return host::none();
 }
 
@@ -103,18 +100,35 @@ Ref idwarden_macrange(PyObject* self) {
   decoder_failed(message.get());
 }
 
+constexpr host::Member kIdwardenMembers[] = {
+    host::method("__init__", "dummy=False, sw_base=None", idwarden_init),
+    host::property("macaddr", idwarden_macaddr),
+    host::property("macrange", idwarden_macrange),
+};
+
+constexpr host::Member kIPRoute2Members[] = {
+    host::method("__init__", "dummy=False", init_dummy_only),
+    host::method("run", "args", iproute2_run),
+};
+
+constexpr host::Member kDrovikMembers[] = {
+    host::method("__init__", "dummy=False", init_dummy_only),
+    host::method("run", "args", drovik_run),
+};
+
 }  // namespace
 
-void add_runner_members(PyObject* idwarden, PyObject* iproute2, PyObject* drovik) {
-  host::add_method<idwarden_init>(idwarden, "__init__");
-  host::add_property<idwarden_macaddr>(idwarden, "macaddr");
-  host::add_property<idwarden_macrange>(idwarden, "macrange");
-
-  host::add_method<init_dummy_only>(iproute2, "__init__");
-  host::add_method<iproute2_run>(iproute2, "run");
-
-  host::add_method<init_dummy_only>(drovik, "__init__");
-  host::add_method<drovik_run>(drovik, "run");
+void define_runners(PyObject* m) {
+  using host::data::define_class;
+  Ref idwarden = define_class(
+      m, {"Idwarden", {}, "Runs the EEPROM decoder idwarden; has a dummy mode for testing.", {}}, /*classic=*/true);
+  host::add_members<kIdwardenMembers>(idwarden.get());
+  Ref iproute2 =
+      define_class(m, {"IPRoute2", {}, "Runs the ip program; has a dummy mode for testing.", {}}, /*classic=*/true);
+  host::add_members<kIPRoute2Members>(iproute2.get());
+  Ref drovik = define_class(
+      m, {"Drovik", {}, "Runs the switch-port program drovik; has a dummy mode for testing.", {}}, /*classic=*/true);
+  host::add_members<kDrovikMembers>(drovik.get());
 }
 
 }  // namespace lanquist

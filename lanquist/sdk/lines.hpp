@@ -51,7 +51,7 @@ class Lines {
   }
   Ref text() const { return join_lines(list_.get()); }
 
- private:
+ protected:
   Ref list_;
 };
 

@@ -94,22 +94,12 @@ const Direction& transmit() {
 
 // The port map's list: the per-chip generators extend it and hand back the
 // list to continue with.
-class PortmapLines {
+class PortmapLines : public Lines {
  public:
-  PortmapLines() : list_(host::new_list()) {}
-  void add(const Ref& line) { host::append(list_.get(), line.get()); }
-  template <typename... A>
-  void add(PyObject* format, A... args) {
-    add(fmt(format, args...));
-  }
   void generate(PyObject* port, PyObject* generator, PyObject* sub) {
     Ref list = list_;
     list_ = host::call_method(port, generator, port, list.get(), sub);
   }
-  Ref text() const { return join_lines(list_.get()); }
-
- private:
-  Ref list_;
 };
 
 void polarity(PortmapLines& lines, PyObject* chip, PyObject* port, PyObject* sub, PyObject* key, const Direction& d) {

@@ -2,6 +2,7 @@
 // interfaces: every rendering lists what exists, keeps what still fits its
 // port, removes the rest and creates what is missing. Removal, creation and
 // addressing are the object's own operations, called through the object.
+#include <initializer_list>
 #include <string>
 
 #include "lanquist/sdk/walk.hpp"

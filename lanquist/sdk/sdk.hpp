@@ -15,13 +15,6 @@ using host::Ref;
 void add_calculate_members(PyObject* sdk_config);
 // The LED programs and the LED script (leds.cpp).
 void add_led_members(PyObject* sdk_config);
-// The SDK configuration lines: port bitmaps (bitmaps.cpp), port maps
-// (portmap.cpp), serdes and port initialisation (port_init.cpp), PHY lines
-// (phy_lines.cpp).
-void add_bitmap_members(PyObject* sdk_config);
-void add_portmap_members(PyObject* sdk_config);
-void add_port_init_members(PyObject* sdk_config);
-void add_phy_line_members(PyObject* sdk_config);
 // The PHY table (phytab.cpp), the port table and the interfaces
 // (porttab.cpp), the per-unit port script (rcports.cpp), the link defaults
 // (linkdefaults.cpp), the PHY script, ethernet and SFP tables (tables.cpp).
@@ -30,6 +23,13 @@ void add_porttab_members(PyObject* sdk_config);
 void add_rcports_members(PyObject* sdk_config);
 void add_linkdefaults_members(PyObject* sdk_config);
 void add_table_members(PyObject* sdk_config);
+// The SDK configuration lines: port bitmaps (bitmaps.cpp), port maps
+// (portmap.cpp), serdes and port initialisation (port_init.cpp), PHY lines
+// (phy_lines.cpp).
+void add_bitmap_members(PyObject* sdk_config);
+void add_portmap_members(PyObject* sdk_config);
+void add_port_init_members(PyObject* sdk_config);
+void add_phy_line_members(PyObject* sdk_config);
 
 // `self.platform.switch` and its chip, read through the object at each call.
 Ref switch_of(PyObject* self);

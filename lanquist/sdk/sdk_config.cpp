@@ -189,15 +189,15 @@ void define_sdk_config(PyObject* m) {
   host::add_members<sdk::kSdkConfigMembers>(sdk_config.get());
   sdk::add_calculate_members(sdk_config.get());
   sdk::add_led_members(sdk_config.get());
-  sdk::add_bitmap_members(sdk_config.get());
-  sdk::add_portmap_members(sdk_config.get());
-  sdk::add_port_init_members(sdk_config.get());
-  sdk::add_phy_line_members(sdk_config.get());
   sdk::add_phytab_members(sdk_config.get());
   sdk::add_porttab_members(sdk_config.get());
   sdk::add_rcports_members(sdk_config.get());
   sdk::add_linkdefaults_members(sdk_config.get());
   sdk::add_table_members(sdk_config.get());
+  sdk::add_bitmap_members(sdk_config.get());
+  sdk::add_portmap_members(sdk_config.get());
+  sdk::add_port_init_members(sdk_config.get());
+  sdk::add_phy_line_members(sdk_config.get());
 
   Ref bcm_config = define_class(
       m, ClassDef{"BCMConfig", {"SDKConfig"}, "Broadcom configuration implementation", {}}, /*classic=*/true);

@@ -1,6 +1,7 @@
 """lanquist's own configparser layer, used where the host has no configparser
 package: the dialect of ports.conf, its errors and the parser's queries."""
 import StringIO
+import time
 import unittest
 
 import lanquist
@@ -84,6 +85,19 @@ class DialectTest(unittest.TestCase):
         self.assertEqual(len(e.errors), 10)
         self.assertTrue(str(e).endswith("\n\t[line 11]: 'x\\n'\n\t[line 12]: 'y'"))
         self.assertEqual(e.args, ('<???>',))
+
+    def test_many_bad_lines_cost_linear_time(self):
+        n = 80000
+        start = time.time()
+        with self.assertRaises(cp.ParsingError) as cm:
+            parse('[ports]\n1=a\n' + 'bad line\n' * n)
+        elapsed = time.time() - start
+        e = cm.exception
+        self.assertEqual(len(e.errors), n)
+        self.assertEqual((e.errors[0], e.errors[-1]), ((3, "'bad line\\n'"), (n + 2, "'bad line\\n'")))
+        self.assertEqual(str(e), "Source contains parsing errors: '<???>'" +
+                         ''.join("\n\t[line %2d]: 'bad line\\n'" % i for i in xrange(3, n + 3)))
+        self.assertLess(elapsed, 10, 'reading %d bad lines took %.1f s' % (n, elapsed))
 
     def test_header_is_read_up_to_its_closing_bracket(self):
         p = parse('[ports] trailing\n1=a\n[ with space ]\n2=b\n')

@@ -48,6 +48,7 @@ class LeakTest(unittest.TestCase):
             ('port_units', lambda: c.port_units),
             ('unknown', lambda: expect(ValueError, c.output, 'nothing')),
             ('rcports bad unit', lambda: expect(ValueError, c.output, 'rcports_x')),
+            ('render stops on a port without a member', lambda: expect(AttributeError, c.output, 'portsbcm')),
         ]
 
         def round_(n):

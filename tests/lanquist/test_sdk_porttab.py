@@ -1,0 +1,347 @@
+"""The port table and the reconciliation of the Linux interfaces: what runs, in
+which order, what is kept, in tap mode, kernel-netdev mode and on the virtual
+switch; failures, and a second rendering after them."""
+import errno
+import subprocess
+import unittest
+
+import lanquist
+import zarnith.errors
+from support import FakeSubprocess, environ, patch
+from tabkit import DROVIK, IP, KNET, PHYTAB, CPort, Machine, configured, knet, small_platform, with_ports
+
+UnsupportedPlatformError = zarnith.errors.UnsupportedPlatformError
+HEADER = '# linux_intf\tsdk_intf\tunit\tis_fabric\tlogical_port\tnum_ganged_ports\tis_loopback'
+NAMES = ['swp1s0', 'swp1s1', 'swp1s2', 'swp1s3', 'swp2', 'swp5']
+# The MAC index of each interface of the small platform.
+INDEX = {'swp1s0': 0, 'swp1s1': 1, 'swp1s2': 2, 'swp1s3': 3, 'swp2': 4, 'swp5': 8}
+
+
+def mac(name):
+    return '0:11:22:33:44:%x' % INDEX[name]
+
+
+def addressing(name):
+    return [(IP, 'link', 'set', name, 'down'), (IP, 'link', 'set', 'dev', name, 'address', mac(name))]
+
+
+def tap_made(name):
+    return [(IP, 'tuntap', 'add', 'dev', name, 'mode', 'tap', 'one_queue')] + addressing(name)
+
+
+def netdev_made(name, link_type='bcm_knet', unit=None):
+    unit = unit if unit is not None else (1 if name == 'swp2' else 0)
+    return [(DROVIK, 'add', 'name', name, 'type', link_type, 'unit', str(unit))] + addressing(name)
+
+
+def runs(*commands):
+    return [('run',) + c for c in commands]
+
+
+def run_list(commands):
+    return [('run',) + c for c in commands]
+
+
+class PorttabCase(unittest.TestCase):
+    def setUp(self):
+        self.machine = Machine()
+        self.env(DROVIK_USE_TUNTAP=None)
+
+    def env(self, **values):
+        cm = environ(**values)
+        cm.__enter__()
+        self.addCleanup(cm.__exit__, None, None, None)
+
+    def install(self, c):
+        cm = self.machine.install(c)
+        self.addCleanup(cm.__exit__, None, None, None)
+        return c
+
+    def make(self, **platform_flags):
+        return self.install(configured(small_platform(**platform_flags)))
+
+    def render(self, c):
+        del self.machine.log[:]
+        return c.porttab
+
+    def removals(self, start):
+        """The log from `start` on, with a run of removals sorted (their order is free)."""
+        log = self.machine.log[start:]
+        dels = [e for e in log if e[1:4] == (IP, 'link', 'del')]
+        rest = [e for e in log if e[1:4] != (IP, 'link', 'del')]
+        return sorted(dels), rest
+
+
+class TextTest(PorttabCase):
+    def test_small_platform(self):
+        c = self.make()
+        self.assertEqual(c.output('porttab'), '\n'.join([
+            HEADER,
+            'swp1s0\txe1\t0\t0\t1\t1\t0',
+            'swp1s1\txe2\t0\t0\t2\t1\t0',
+            'swp1s2\txe3\t0\t0\t3\t1\t0',
+            'swp1s3\txe4\t0\t0\t4\t1\t0',
+            'swp2\txe1\t1\t0\t1\t1\t1',
+            'swp5\txe5\t0\t0\t5\t4\t0',
+            'fp9\txe2\t1\t1\t2\t1\t0']))
+
+    def test_no_logical_port_numbers_without_direct_ports(self):
+        for dport_capable in (None, False, 0):
+            c = self.make(dport_capable=dport_capable)
+            lines = c.porttab.split('\n')
+            self.assertEqual([l.split('\t')[4] for l in lines], ['-1'] * 7, dport_capable)
+            self.assertEqual(lines[0], 'swp1s0\txe0\t0\t0\t-1\t1\t0')
+
+    def test_number_columns(self):
+        cases = ((dict(unit=True, loopback=True, num_ganged_ports=2L), 'swp1\txe0\t1\t0\t-1\t2\t1'),
+                 (dict(unit=2.7, is_fabric=1, create_fabric=True), 'swp1\txe0\t2\t1\t-1\t1\t0'),
+                 (dict(unit=-1), 'swp1\txe0\t-1\t0\t-1\t1\t0'))
+        for fields, line in cases:
+            self.assertEqual(self.install(with_ports([CPort(['swp1'], **fields)])).porttab, line, fields)
+
+    def test_a_column_that_is_no_number_stops_before_any_change(self):
+        self.machine.add('stale', 'bcm_knet')
+        self.machine.add('swp1', 'bcm_knet')
+        for field in ('unit', 'is_fabric', 'num_ganged_ports', 'loopback'):
+            c = self.install(with_ports([CPort(['swp1']), CPort(['swp2'], **{field: None})], dummy=False))
+            self.assertRaises(TypeError, getattr, c, 'porttab')
+            self.assertEqual(self.machine.log[-3:], knet('swp1'), field)
+            self.assertEqual(sorted(self.machine.links), ['stale', 'swp1'], field)
+
+    def test_no_configured_port(self):
+        for name, kind in (('swp1', 'bcm_knet'), ('switch0', 'switch'), ('myswitch1', 'bcm_knet')):
+            self.machine.add(name, kind)
+        c = self.install(with_ports([], dummy=False))
+        self.assertEqual(self.render(c), '')
+        self.assertEqual(self.machine.log, runs((DROVIK, 'show', 'type', 'bcm_knet')) + [
+            ('open', PHYTAB, 'r'),
+            ('run', IP, 'link', 'del', 'dev', 'swp1'),
+            ('run', IP, '-o', 'link', 'show'),
+            ('run', IP, 'link', 'set', 'switch0', 'up'),
+            ('run', IP, 'link', 'set', 'myswitch1', 'up')])
+
+
+class WhichInterfacesTest(PorttabCase):
+    def test_fabric_ports_get_an_interface_only_when_asked(self):
+        # Only the False object itself makes a port a non-fabric one.
+        cases = ((False, False, True), (False, True, True), (True, False, False), (True, True, True),
+                 (0, False, False), (0, 1, True), (1, None, False))
+        for is_fabric, create_fabric, made in cases:
+            port = CPort(['p0', 'p1'], is_fabric=is_fabric, create_fabric=create_fabric, mac_index=4)
+            c = self.install(with_ports([port], dummy=False, sw_base='mlx'))
+            text = self.render(c)
+            self.assertEqual(len(text.split('\n')), 2)
+            expected = [[(DROVIK, 'add', 'name', 'p%d' % i, 'type', 'mlx_sx_netdev', 'unit', '0'),
+                         (IP, 'link', 'set', 'p%d' % i, 'down'),
+                         (IP, 'link', 'set', 'dev', 'p%d' % i, 'address', '0:11:22:33:44:%d' % (4 + i))]
+                        for i in (0, 1)] if made else []
+            self.assertEqual(self.machine.commands(), [(DROVIK, 'show', 'type', 'mlx_sx_netdev')] + sum(expected, []),
+                             (is_fabric, create_fabric))
+            for name in list(self.machine.links):
+                self.machine.remove(name)
+
+
+class TapModeTest(PorttabCase):
+    def test_only_the_exact_text_1_selects_tap_mode(self):
+        for value, tap in ((None, False), ('', False), ('0', False), ('true', False), ('yes', False), (' 1', False),
+                           ('1 ', False), ('01', False), ('1', True)):
+            self.env(DROVIK_USE_TUNTAP=value)
+            c = self.install(with_ports([], dummy=False))
+            self.render(c)
+            first = (IP, 'tuntap', 'show') if tap else (DROVIK, 'show', 'type', 'bcm_knet')
+            self.assertEqual(self.machine.commands()[0], first, repr(value))
+
+    def test_reconciliation(self):
+        self.env(DROVIK_USE_TUNTAP='1')
+        for name, kind in (('swp1s0', 'tap'), ('swp2', 'tap'), ('old', 'tap'), ('tun0', 'tun'), ('myswitch', 'tap')):
+            self.machine.add(name, kind)
+        self.machine.add('noise', 'ether')
+        self.machine.extra[IP] = [': tap', 'noise', '']
+        self.machine.phytab = '0x1\tswp2\txe1\t4x25G'  # never read in tap mode
+        before = self.machine.state()
+        c = self.make()
+        self.render(c)
+        dels, rest = self.removals(0)
+        self.assertEqual(dels, runs((IP, 'link', 'del', 'dev', 'noise'), (IP, 'link', 'del', 'dev', 'old'),
+                                    (IP, 'link', 'del', 'dev', 'tun0')))
+        self.assertEqual(rest, runs((IP, 'tuntap', 'show')) + knet('swp1s0') + knet('swp2') + run_list(
+            tap_made('swp1s1') + tap_made('swp1s2') + tap_made('swp1s3') + tap_made('swp5')))
+        after = self.machine.state()
+        for kept in ('swp1s0', 'swp2', 'myswitch'):
+            self.assertEqual(after[kept], before[kept], kept)
+        self.assertEqual(after['swp5'][:3], ('tap', mac('swp5'), False))
+
+        # Nothing to do the second time.
+        self.machine.extra[IP] = []
+        self.render(c)
+        self.assertEqual(self.machine.log, runs((IP, 'tuntap', 'show')) + knet('swp1s0') + knet('swp1s1') +
+                         knet('swp1s2') + knet('swp1s3') + knet('swp2') + knet('swp5'))
+        self.assertEqual(self.machine.state(), after)
+
+    def test_other_bases(self):
+        self.env(DROVIK_USE_TUNTAP='1')
+        for base in ('mlx', 'qsim', None, 'other'):
+            self.machine.add('swp1', 'tap')
+            self.machine.add('stale', 'tap')
+            c = self.install(with_ports([CPort(['swp1']), CPort(['swp2'], mac_index=1)], sw_base=base, dummy=False))
+            self.render(c)
+            self.assertEqual(self.machine.log, runs((IP, 'tuntap', 'show'), (IP, 'link', 'del', 'dev', 'stale'),
+                                                    (IP, 'tuntap', 'add', 'dev', 'swp2', 'mode', 'tap', 'one_queue'),
+                                                    (IP, 'link', 'set', 'swp2', 'down'),
+                                                    (IP, 'link', 'set', 'dev', 'swp2', 'address', '0:11:22:33:44:1')),
+                             base)
+            for name in list(self.machine.links):
+                self.machine.remove(name)
+
+
+class KernelModeTest(PorttabCase):
+    def test_reconciliation_on_bcm(self):
+        for name in ('swp1s0', 'swp1s1', 'swp2', 'old', 'myswitch3'):
+            self.machine.add(name, 'bcm_knet')
+        self.machine.add('eth0', 'ether')
+        self.machine.add('switch0', 'switch')
+        self.machine.add('switch1', 'switch', parent='eth0')
+        self.machine.add('vlan10', 'vlan', parent='switch0')
+        self.machine.extra[DROVIK] = ['switch0 is not listed', 'switch type bcm_knet', 'swid 0', ' swp1s3 type']
+        # swp1s0 keeps its mode, swp1s1 has no entry, swp2 had another mode.
+        self.machine.phytab = '# phy_addr\tlinux_intf\tsdk_intf\n0x1\tswp1s0\txe1\t4x10G\n0x4\tswp2\txe1\t4x25G\n'
+        before = self.machine.state()
+        c = self.make()
+        self.render(c)
+        dels, rest = self.removals(0)
+        self.assertEqual(dels, runs((IP, 'link', 'del', 'dev', 'old'), (IP, 'link', 'del', 'dev', 'swp2')))
+        self.assertEqual(rest, runs((DROVIK, 'show', 'type', 'bcm_knet')) + [('open', PHYTAB, 'r'), ('close', PHYTAB)] +
+                         knet('swp1s0') + knet('swp1s1') +
+                         run_list(netdev_made('swp1s2')) + knet('swp1s2') +
+                         run_list(netdev_made('swp1s3')) + knet('swp1s3') +
+                         run_list(netdev_made('swp2')) + knet('swp2') +
+                         run_list(netdev_made('swp5')) + knet('swp5') +
+                         runs((IP, '-o', 'link', 'show'), (IP, 'link', 'set', 'myswitch3', 'up'),
+                              (IP, 'link', 'set', 'switch0', 'up'), (IP, 'link', 'set', 'switch1', 'up')))
+        after = self.machine.state()
+        for kept in ('swp1s0', 'swp1s1', 'eth0', 'vlan10'):
+            self.assertEqual(after[kept], before[kept], kept)
+        self.assertNotEqual(after['swp2'][3], before['swp2'][3])
+        self.assertEqual(after['swp2'][:2], ('bcm_knet', mac('swp2')))
+        self.assertTrue(after['switch1'][2])
+
+        # The PHY table still names the old mode of swp2: it is made again.
+        self.render(c)
+        dels, rest = self.removals(0)
+        self.assertEqual(dels, runs((IP, 'link', 'del', 'dev', 'swp2')))
+        self.machine.phytab = c.phytab
+        self.render(c)
+        self.assertEqual(self.machine.commands(), [(DROVIK, 'show', 'type', 'bcm_knet'), (IP, '-o', 'link', 'show'),
+                                                   (IP, 'link', 'set', 'myswitch3', 'up'),
+                                                   (IP, 'link', 'set', 'switch0', 'up'),
+                                                   (IP, 'link', 'set', 'switch1', 'up')])
+        self.assertEqual([e[2] for e in self.machine.log if e[0] == 'write'], ['%s=down' % n for n in NAMES])
+
+    def test_mlx_writes_no_knet_and_brings_nothing_up(self):
+        self.machine.add('swp1s0', 'mlx_sx_netdev')
+        self.machine.add('old', 'mlx_sx_netdev')
+        self.machine.add('switch0', 'switch')
+        c = self.make(sw_base='mlx')
+        self.render(c)
+        dels, rest = self.removals(0)
+        self.assertEqual(dels, runs((IP, 'link', 'del', 'dev', 'old')))
+        made = sum((netdev_made(n, 'mlx_sx_netdev') for n in NAMES[1:]), [])
+        self.assertEqual(rest, runs((DROVIK, 'show', 'type', 'mlx_sx_netdev')) + [('open', PHYTAB, 'r')] +
+                         run_list(made))
+
+    def test_dummy_mode_runs_nothing_but_reads_the_phy_table(self):
+        class NoPrograms(FakeSubprocess):
+            def check_output(self, argv, *args, **kwargs):
+                raise AssertionError('ran %r' % (argv,))
+
+        with patch(lanquist, 'subprocess', NoPrograms()):
+            for tap, base, log in (('1', 'bcm', []), (None, 'bcm', [('open', PHYTAB, 'r')]),
+                                   (None, 'mlx', [('open', PHYTAB, 'r')]), (None, 'qsim', [])):
+                self.env(DROVIK_USE_TUNTAP=tap)
+                c = lanquist.BCMConfig(small_platform(sw_base=base), dummy=True)
+                c.config('')
+                cm = patch(lanquist, 'open', self.machine.open)
+                with cm:
+                    self.assertEqual(len(self.render(c).split('\n')), 7, (tap, base))
+                self.assertEqual(self.machine.log, log, (tap, base))
+
+
+class VirtualSwitchTest(PorttabCase):
+    def test_lists_nothing_and_cannot_make_netdevs(self):
+        self.machine.add('swp1', 'bcm_knet')
+        c = self.install(with_ports([CPort(['swp1']), CPort(['swp2'])], sw_base='qsim', dummy=False))
+        with self.assertRaises(UnsupportedPlatformError) as cm:
+            self.render(c)
+        self.assertEqual(cm.exception.args, ('Kernel netdevs are not supported' + ' ' * 27 +
+                                             'on qsim, only on Broadcom and Mellanox',))
+        self.assertEqual(self.machine.log, [])
+        c.dummy = True
+        self.assertEqual(self.render(c), 'swp1\txe0\t0\t0\t-1\t1\t0\nswp2\txe0\t0\t0\t-1\t1\t0')
+        self.assertEqual(self.machine.log, [])
+
+    def test_other_bases_are_refused_before_anything_runs(self):
+        for base in (None, 'other', 'BCM', 0):
+            c = self.install(with_ports([CPort(['swp1'])], sw_base=base, dummy=False))
+            with self.assertRaises(UnsupportedPlatformError) as cm:
+                self.render(c)
+            self.assertEqual(cm.exception.args, ('Kernel netdevs are not supported' + ' ' * 22 +
+                                                 'on %s, only on Broadcom and Mellanox' % base,))
+            self.assertEqual(self.machine.log, [], base)
+
+    def test_error_class_looked_up_when_raised(self):
+        class Other(Exception):
+            pass
+
+        c = self.install(with_ports([], sw_base='other'))
+        with patch(lanquist, 'UnsupportedPlatformError', Other):
+            self.assertRaises(Other, getattr, c, 'porttab')
+        with patch(lanquist, 'UnsupportedPlatformError', 'not a class'):
+            self.assertRaises(TypeError, getattr, c, 'porttab')
+
+
+class FailureTest(PorttabCase):
+    def converged(self, c):
+        """After a failure is mended: one rendering puts everything right, and
+        the next one changes nothing."""
+        self.machine.fail = None
+        self.render(c)
+        state = self.machine.state()
+        self.assertEqual(sorted(n for n in state if state[n][0] == 'bcm_knet'), NAMES)
+        for name in NAMES:
+            self.assertEqual(state[name][1], mac(name), name)
+        self.render(c)
+        self.assertEqual(self.machine.state(), state)
+        self.assertEqual(self.machine.commands(), [(DROVIK, 'show', 'type', 'bcm_knet'), (IP, '-o', 'link', 'show')])
+
+    def test_failed_commands(self):
+        cases = (
+            ('listing', (DROVIK, 'show'), ['swp1s0']),
+            ('removal', (IP, 'link', 'del', 'dev', 'old'), ['swp1s0']),
+            ('creation', (DROVIK, 'add', 'name', 'swp1s2'), ['swp1s0', 'swp1s1']),
+            ('bringing up', (IP, '-o', 'link', 'show'), NAMES),
+        )
+        for what, fail, present in cases:
+            self.machine = Machine()
+            self.machine.add('swp1s0', 'bcm_knet', mac=mac('swp1s0'))
+            self.machine.add('old', 'bcm_knet')
+            self.machine.fail = fail
+            c = self.make()
+            self.assertRaises(subprocess.CalledProcessError, self.render, c)
+            self.assertEqual(sorted(n for n in self.machine.links if n != 'old'), present, what)
+            self.converged(c)
+
+    def test_knet_file_that_cannot_be_opened(self):
+        self.machine.add('swp1s0', 'bcm_knet', mac=mac('swp1s0'))
+        self.machine.add('swp1s1', 'bcm_knet', mac=mac('swp1s1'))
+        self.machine.add('old', 'bcm_knet')
+        self.machine.file_errors[KNET] = IOError(errno.ENOENT, 'No such file or directory', KNET)
+        c = self.make()
+        self.assertRaises(IOError, self.render, c)
+        self.assertEqual(self.machine.log[-1], ('open', KNET, 'w'))
+        self.assertEqual(sorted(self.machine.links), ['old', 'swp1s0', 'swp1s1'])
+        del self.machine.file_errors[KNET]
+        self.converged(c)
+
+
+if __name__ == '__main__':
+    unittest.main()
