@@ -1,0 +1,253 @@
+"""Render every start-up text of sample platforms into folders, as a switch's
+start-up tool would produce them, without changing anything on this machine.
+
+    render.py [-o OUT] [--ports-conf PATH] [--pulsic PATH] [PLATFORM ...]
+
+For each platform (all samples when none is named) the configuration object
+runs in dummy mode, reads the platform's ports.conf and writes each output
+into OUT/<platform>/, one file per output name: the SDK texts, one rcports_<N>
+per unit, and led<N>.hex per LED controller, assembled by pulsic (the
+stand-in assembler of tests/stubs/bin when the switch's own is not installed).
+An output that the chip does not serve gives no file. The port table is
+rendered with the interface reconciliation in tap mode against runners that
+record the ip and drovik commands instead of running them. A platform's folder
+is replaced whole, and only when every output of it rendered.
+
+Needs brontile, lanquist and glimra on the module path, and the maker's
+package (tests/stubs stands in for it here).
+"""
+import contextlib
+import optparse
+import os
+import shutil
+import sys
+import tempfile
+import traceback
+
+import glimra
+import lanquist
+# On a switch the maker's platform package is loaded before start-up; the
+# port map looks its chip classes up there.
+import zarnith.platform  # noqa: F401
+
+import platforms
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+INSTALLED_PULSIC = '/usr/lib/zarnith/pulsic'
+STAND_IN_PULSIC = os.path.join(os.path.dirname(HERE), 'tests', 'stubs', 'bin', 'pulsic')
+
+# The output names of the configuration object, in the order they are
+# rendered; "rcports_<unit>" stands for one name per unit.
+OUTPUT_NAMES = ('portsbcm', 'porttab', 'linkdefaults', 'phytab', 'rcports_<unit>', 'rcled', 'rcphy',
+                'ethertab', 'ucodebcm', 'sfptab', 'hwdesc', 'uft', 'riot', 'datapath', 'sdk',
+                'rcforwarding')
+
+
+class RenderError(Exception):
+    """A render that failed, with the platform and the step or output named."""
+
+
+class RecordingRunner(object):
+    """Takes the place of the ip or drovik runner: records every command and
+    answers as a runner in dummy mode does, with no output."""
+
+    def __init__(self, program):
+        self.program = program
+        self.commands = []
+
+    def run(self, args):
+        self.commands.append([self.program] + list(args))
+        return ''
+
+
+class Result(object):
+    def __init__(self, name, folder, shown):
+        self.name = name
+        self.folder = folder
+        self.shown = shown
+        self.ports = 0
+        self.configured = 0
+        self.interfaces = 0
+        self.written = []
+        self.absent = []
+        self.commands = []
+        self.config = None
+
+    def summary(self):
+        text = '%s: %d ports (%d configured), %d logical interfaces; %d outputs written to %s' % (
+            self.name, self.ports, self.configured, self.interfaces, len(self.written), self.shown)
+        if self.absent:
+            text += '; no file for %s (the chip serves none)' % ', '.join(self.absent)
+        return text + '; %d interface commands recorded, none run' % len(self.commands)
+
+
+@contextlib.contextmanager
+def environment(name, value):
+    old = os.environ.get(name)
+    os.environ[name] = value
+    try:
+        yield
+    finally:
+        if old is None:
+            del os.environ[name]
+        else:
+            os.environ[name] = old
+
+
+@contextlib.contextmanager
+def assembler(path):
+    """LED programs are assembled by `path` for the duration of the block."""
+    cls = glimra.BCMLEDController
+    old = cls._pulsic
+    cls._pulsic = path
+    try:
+        yield
+    finally:
+        cls._pulsic = old
+
+
+def default_pulsic():
+    if os.access(INSTALLED_PULSIC, os.X_OK):
+        return INSTALLED_PULSIC
+    return STAND_IN_PULSIC
+
+
+def _describe(exc):
+    return '%s: %s' % (type(exc).__name__, exc) if str(exc) else type(exc).__name__
+
+
+def _outputs(config):
+    """(file name, output name, how to render) for every output, in order."""
+    for name in OUTPUT_NAMES:
+        if name == 'rcports_<unit>':
+            for unit in sorted(config.port_units):
+                yield 'rcports_%s' % unit, 'rcports_%s' % unit, None
+        elif name == 'porttab':
+            yield name, name, 'tap'
+        else:
+            yield name, name, None
+    for controller, text in sorted(config.led_hex.items()):
+        yield 'led%d.hex' % controller, 'led_hex[%d]' % controller, text
+
+
+def _render_into(name, folder, ports_conf, result):
+    # Every output of a platform is rendered before the next platform is
+    # configured: the LED run lists live in one table per process, by
+    # controller number, and the last configuration fills it.
+    def fail(what, exc):
+        # The stack trace of the original failure goes with it.
+        raise RenderError('%s: %s failed: %s' % (name, what, _describe(exc))), None, sys.exc_info()[2]
+
+    try:
+        module = platforms.load(name)
+        platform = module.platform()
+    except Exception as exc:
+        fail('platform definition', exc)
+    ports_conf = ports_conf or module.PORTS_CONF
+    try:
+        config = lanquist.BCMConfig(platform, dummy=True)
+        ip, drovik = RecordingRunner('ip'), RecordingRunner('drovik')
+        config.iproute2, config.drovik = ip, drovik
+        config.read_config(ports_conf)
+    except Exception as exc:
+        fail('configuration with %s' % ports_conf, exc)
+
+    result.ports = len(platform.switch.ports)
+    result.configured = len(config.ports)
+    result.interfaces = sum(port.num_logical_ports for port in config.ports)
+    try:
+        outputs = list(_outputs(config))
+    except Exception as exc:
+        fail('output "led_hex"', exc)
+    for file_name, output, how in outputs:
+        try:
+            if how == 'tap':
+                with environment('DROVIK_USE_TUNTAP', '1'):
+                    text = config.output(output)
+            elif how is None:
+                text = config.output(output)
+            else:
+                text = how
+        except Exception as exc:
+            fail('output "%s"' % output, exc)
+        if text is None:
+            result.absent.append(output)
+            continue
+        with open(os.path.join(folder, file_name), 'w') as f:
+            f.write(text)
+        result.written.append(file_name)
+    result.commands = ip.commands + drovik.commands
+    result.config = config
+
+
+def _replace_folder(new, dest):
+    """Put folder `new` in the place of `dest`: whatever `dest` held is
+    dropped only once the new folder is in place."""
+    if not os.path.lexists(dest):
+        os.rename(new, dest)
+        return
+    trash = tempfile.mkdtemp(prefix='.%s.old-' % os.path.basename(dest), dir=os.path.dirname(dest))
+    try:
+        os.rename(dest, os.path.join(trash, 'old'))
+        os.rename(new, dest)
+    finally:
+        shutil.rmtree(trash, ignore_errors=True)
+
+
+def render(name, out, ports_conf=None, pulsic=None):
+    """Render sample platform `name` into `out`/`name`; returns its Result.
+    Raises RenderError naming the platform and what failed; the folder is then
+    left as it was."""
+    shown = os.path.join(out, name)
+    out = os.path.abspath(out)
+    if not os.path.isdir(out):
+        os.makedirs(out)
+    dest = os.path.join(out, name)
+    result = Result(name, dest, shown)
+    work = tempfile.mkdtemp(prefix='.%s.new-' % name, dir=out)
+    try:
+        # mkdtemp makes the folder private; the finished one is an ordinary folder.
+        umask = os.umask(0)
+        os.umask(umask)
+        os.chmod(work, 0o777 & ~umask)
+        with assembler(pulsic or default_pulsic()):
+            _render_into(name, work, ports_conf, result)
+        _replace_folder(work, dest)
+    finally:
+        if os.path.isdir(work):
+            shutil.rmtree(work, ignore_errors=True)
+    return result
+
+
+def main(argv=None):
+    parser = optparse.OptionParser(usage='%prog [-o OUT] [--ports-conf PATH] [--pulsic PATH] [PLATFORM ...]',
+                                   description='Render every output of the sample platforms (all of them '
+                                               'when none is named: %s).' % ', '.join(platforms.SAMPLES))
+    parser.add_option('-o', '--out', default='out', help='folder for the platforms\' folders [%default]')
+    parser.add_option('--ports-conf', help='ports.conf to read in place of the platform\'s own '
+                                           '(one platform only)')
+    parser.add_option('--pulsic', help='LED assembler [%s when installed, else the stand-in]' % INSTALLED_PULSIC)
+    parser.add_option('--traceback', action='store_true', help='print the stack trace of a failure')
+    opts, names = parser.parse_args(argv)
+    names = names or list(platforms.SAMPLES)
+    unknown = [n for n in names if n not in platforms.SAMPLES]
+    if unknown:
+        parser.error('no sample platform %s (there are: %s)' % (', '.join(unknown), ', '.join(platforms.SAMPLES)))
+    if opts.ports_conf and len(names) != 1:
+        parser.error('--ports-conf goes with exactly one platform')
+    failed = 0
+    for name in names:
+        try:
+            result = render(name, opts.out, opts.ports_conf, opts.pulsic)
+        except RenderError as exc:
+            failed += 1
+            if opts.traceback:
+                traceback.print_exc()
+            sys.stderr.write('render: error: %s\n' % exc)
+            continue
+        print result.summary()
+    return 1 if failed else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())

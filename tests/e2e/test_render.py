@@ -1,0 +1,218 @@
+"""The examples' driver end to end: every sample platform renders every output
+into its folder, one file per output name, with the interface reconciliation
+recorded instead of run; failures name the platform and the output and leave
+the folder as it was."""
+import os
+import shutil
+import sys
+import tempfile
+import unittest
+from StringIO import StringIO
+
+import e2ekit
+from e2ekit import lines, render, table
+
+# Output names of the chip's packaged texts and the file each one serves.
+CHIP_TEXTS = (('hwdesc', 'hw_desc'), ('uft', 'uft.json'), ('riot', 'riot.json'), ('datapath', 'datapath.conf'),
+              ('sdk', 'sdk.bcm'), ('rcforwarding', 'rc.forwarding'))
+PORT_TEXTS = ('portsbcm', 'porttab', 'linkdefaults', 'phytab', 'rcled', 'rcphy', 'ethertab', 'ucodebcm', 'sfptab')
+
+
+def setUpModule():
+    global RENDERED, BEFORE
+    import glimra
+    BEFORE = (os.environ.get('DROVIK_USE_TUNTAP'), glimra.BCMLEDController._pulsic)
+    RENDERED = e2ekit.Rendered()
+
+
+def tearDownModule():
+    RENDERED.close()
+
+
+class EveryOutputTest(unittest.TestCase):
+    def test_one_file_per_output_and_none_for_what_the_chip_does_not_serve(self):
+        for name in e2ekit.SAMPLES:
+            result = RENDERED.results[name]
+            config = result.config
+            chip = config.platform.switch.chip
+            served = [out for out, f in CHIP_TEXTS if chip.get_config(f) is not None]
+            absent = [out for out, f in CHIP_TEXTS if chip.get_config(f) is None]
+            expected = (list(PORT_TEXTS) + ['rcports_%d' % u for u in config.port_units] + served +
+                        ['led%d.hex' % n for n in config.led_chains])
+            self.assertEqual(sorted(result.written), sorted(expected), name)
+            self.assertEqual(sorted(os.listdir(result.folder)), sorted(expected), name)
+            self.assertEqual(result.absent, absent, name)
+            summary = result.summary()
+            self.assertTrue(summary.startswith('%s: %d ports (%d configured), %d logical interfaces; %d outputs '
+                                               'written to ' % (name, len(config.platform.switch.ports),
+                                                                len(config.ports), len(table(
+                                                                    RENDERED.read(name, 'porttab'))),
+                                                                len(expected))), summary)
+            if absent:
+                self.assertIn('; no file for %s (the chip serves none)' % ', '.join(absent), summary)
+            else:
+                self.assertNotIn('no file', summary)
+
+    def test_files_hold_the_texts_the_configuration_object_gives(self):
+        for name in e2ekit.SAMPLES:
+            config = RENDERED.results[name].config
+            # LED run lists are shared by every controller object of the
+            # process, per controller number: configure this platform's again.
+            config.read_config(e2ekit.platforms.load(name).PORTS_CONF)
+            names = [n for n in RENDERED.results[name].written if n != 'porttab' and not n.startswith('led')]
+            for output in names:
+                self.assertEqual(RENDERED.read(name, output), config.output(output), '%s %s' % (name, output))
+            with render.assembler(e2ekit.PULSIC):
+                images = config.led_hex
+            for n, image in images.items():
+                self.assertEqual(RENDERED.read(name, 'led%d.hex' % n), image, '%s led%d.hex' % (name, n))
+                self.assertIn('led %d load /etc/bcm.d/led%d.hex\n' % (n, n), RENDERED.read(name, 'rcled'), name)
+
+    def test_led_images_are_the_programs_assembled(self):
+        # The stand-in assembler writes the program's bytes in hexadecimal.
+        for name in e2ekit.SAMPLES:
+            config = RENDERED.results[name].config
+            for n, asm in config.led_asm.items():
+                image = ''.join(RENDERED.read(name, 'led%d.hex' % n).split()).decode('hex')
+                self.assertEqual(image, asm, '%s led%d' % (name, n))
+
+    def test_samples_cover_what_the_issue_asks(self):
+        # Breakouts and gangs where the port types offer them, a disabled
+        # port, a fabric port where the family has one, LED images, one LED
+        # program with its data-RAM port map.
+        wants = {
+            'tomahawk32': ('breakout', 'disabled', 'fabric', 'led'),
+            'trident2': ('breakout', 'gang', 'disabled', 'fabric', 'led'),
+            'trident3x7': ('breakout', 'gang', 'disabled', 'led', 'locator'),
+            'maverick': ('breakout', 'gang', 'disabled', 'fabric', 'led'),
+            'qumran': ('breakout', 'gang', 'disabled'),
+            'helix4': ('disabled', 'led'),
+        }
+        for name, want in sorted(wants.items()):
+            config = RENDERED.results[name].config
+            have = set()
+            for port in config.ports:
+                if 'x' in port.mode:
+                    have.add('breakout')
+                if port.ganged_ports:
+                    have.add('gang')
+                if port.is_fabric:
+                    have.add('fabric')
+            if len(config.ports) < len(config.platform.switch.ports):
+                have.add('disabled')
+            if config.led_chains:
+                have.add('led')
+            if any(program.has_phys_id for program in config._led_programs.values()):
+                have.add('locator')
+            self.assertEqual(sorted(have), sorted(want), name)
+
+
+class ReconciliationTest(unittest.TestCase):
+    def test_tap_mode_commands_are_recorded_for_every_interface_and_none_run(self):
+        for name in e2ekit.SAMPLES:
+            result = RENDERED.results[name]
+            rows = table(RENDERED.read(name, 'porttab'))
+            config = result.config
+            made = [port.linux_port_name(sub) for port in config.ports if port.is_fabric is False or
+                    port.create_fabric for sub in range(port.num_logical_ports)]
+            self.assertTrue(set(made) <= set(row[0] for row in rows), name)
+            commands = result.commands
+            self.assertEqual(commands[0], ['ip', 'tuntap', 'show'], name)
+            expected, macs = [], set()
+            for cmd in commands[1:]:
+                self.assertEqual(cmd[0], 'ip', name)
+            for i, intf in enumerate(made):
+                add, down, address = commands[1 + 3 * i:4 + 3 * i]
+                self.assertEqual(add, ['ip', 'tuntap', 'add', 'dev', intf, 'mode', 'tap', 'one_queue'], name)
+                self.assertEqual(down, ['ip', 'link', 'set', intf, 'down'], name)
+                self.assertEqual(address[:5], ['ip', 'link', 'set', 'dev', intf], name)
+                self.assertEqual(address[5], 'address', name)
+                macs.add(address[6])
+            self.assertEqual(len(commands), 1 + 3 * len(made), name)
+            self.assertEqual(len(macs), len(made), '%s: every interface its own address' % name)
+
+    def test_environment_and_assembler_are_put_back(self):
+        import glimra
+        self.assertEqual((os.environ.get('DROVIK_USE_TUNTAP'), glimra.BCMLEDController._pulsic), BEFORE)
+        self.assertEqual(BEFORE[1], '/usr/lib/zarnith/pulsic')
+
+
+class DriverTest(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.mkdtemp(prefix='portconf-e2e-')
+        self.addCleanup(shutil.rmtree, self.tmp, True)
+        self.out = os.path.join(self.tmp, 'out')
+
+    def conf(self, text):
+        path = os.path.join(self.tmp, 'ports.conf')
+        with open(path, 'w') as f:
+            f.write(text)
+        return path
+
+    def main(self, *argv):
+        out, err = StringIO(), StringIO()
+        old = sys.stdout, sys.stderr
+        sys.stdout, sys.stderr = out, err
+        try:
+            status = render.main(['-o', self.out, '--pulsic', e2ekit.PULSIC] + list(argv))
+        finally:
+            sys.stdout, sys.stderr = old
+        return status, out.getvalue(), err.getvalue()
+
+    def test_failed_output_is_named_and_the_folder_kept(self):
+        os.makedirs(os.path.join(self.out, 'qumran'))
+        with open(os.path.join(self.out, 'qumran', 'portsbcm'), 'w') as f:
+            f.write('from an earlier run')
+        # The Qumran ports have no interface type for 25G.
+        status, out, err = self.main('--ports-conf', self.conf('49=4x25G\n'), 'qumran')
+        self.assertEqual(status, 1)
+        self.assertEqual(out, '')
+        self.assertEqual(err, 'render: error: qumran: output "portsbcm" failed: KeyError: 25\n')
+        self.assertEqual(os.listdir(self.out), ['qumran'])
+        self.assertEqual(os.listdir(os.path.join(self.out, 'qumran')), ['portsbcm'])
+
+    def test_failed_configuration_is_named(self):
+        conf = self.conf('49=4x\n')
+        try:
+            render.render('helix4', self.out, conf, e2ekit.PULSIC)
+        except render.RenderError as e:
+            self.assertEqual(str(e), "helix4: configuration with %s failed: KeyError: '10GBaseT'" % conf)
+        else:
+            self.fail('no error')
+        self.assertEqual(os.listdir(self.out), [])
+
+    def test_other_platforms_render_after_a_failure(self):
+        status, out, err = self.main('--ports-conf', self.conf('49=4x25G\n'), 'qumran')
+        self.assertEqual(status, 1)
+        status, out, err = self.main('helix4', 'qumran')
+        self.assertEqual((status, err), (0, ''))
+        self.assertEqual([line.split(':')[0] for line in lines(out.rstrip('\n'))], ['helix4', 'qumran'])
+        self.assertIn('outputs written to %s;' % os.path.join(self.out, 'qumran'), out)
+
+    def test_folder_is_replaced_whole(self):
+        first = render.render('helix4', self.out, pulsic=e2ekit.PULSIC)
+        with open(os.path.join(first.folder, 'stale'), 'w') as f:
+            f.write('left by another run')
+        second = render.render('helix4', self.out, pulsic=e2ekit.PULSIC)
+        self.assertEqual(sorted(os.listdir(second.folder)), sorted(second.written))
+        self.assertEqual(os.listdir(self.out), ['helix4'])
+        self.assertEqual(oct(os.stat(second.folder).st_mode & 0o777), oct(0o777 & ~current_umask()))
+
+    def test_usage_errors(self):
+        for argv in (['nosuch'], ['--ports-conf', 'x', 'helix4', 'qumran']):
+            old = sys.stderr
+            sys.stderr = StringIO()
+            try:
+                self.assertRaises(SystemExit, render.main, argv)
+            finally:
+                sys.stderr = old
+
+
+def current_umask():
+    umask = os.umask(0)
+    os.umask(umask)
+    return umask
+
+
+if __name__ == '__main__':
+    unittest.main()
