@@ -115,61 +115,6 @@ Ref global(PyObject* module, PyObject* name) {
   fail();
 }
 
-void parse_args(const char* fname, PyObject* args, PyObject* kwargs, const char* const* names,
-                std::size_t count, std::size_t required, PyObject** out) {
-  Py_ssize_t npos = args ? PyTuple_GET_SIZE(args) : 0;
-  for (std::size_t i = 0; i < count; ++i) out[i] = nullptr;
-  if (static_cast<std::size_t>(npos) > count) {
-    PyErr_Format(PyExc_TypeError, "%s() takes %s %d argument%s (%d given)", fname,
-                 required == count ? "exactly" : "at most", static_cast<int>(count), count == 1 ? "" : "s",
-                 static_cast<int>(npos));
-    fail();
-  }
-  for (Py_ssize_t i = 0; i < npos; ++i) out[i] = PyTuple_GET_ITEM(args, i);
-  if (kwargs && PyDict_Size(kwargs) > 0) {
-    Py_ssize_t pos = 0;
-    PyObject *key, *value;
-    while (PyDict_Next(kwargs, &pos, &key, &value)) {
-      Ref ascii;
-      if (PyUnicode_Check(key)) {
-        ascii = Ref::steal(PyUnicode_AsASCIIString(key));
-        if (!ascii) PyErr_Clear();
-        key = ascii ? ascii.get() : key;
-      }
-      const char* k = PyString_Check(key) ? PyString_AS_STRING(key) : nullptr;
-      std::size_t i = 0;
-      while (k && i < count && std::strcmp(k, names[i]) != 0) ++i;
-      if (!k || i == count) {
-        if (!k) {
-          PyErr_Format(PyExc_TypeError, "%s() keywords must be strings", fname);
-        } else {
-          PyErr_Format(PyExc_TypeError, "%s() got an unexpected keyword argument '%s'", fname, k);
-        }
-        fail();
-      }
-      if (out[i]) {
-        PyErr_Format(PyExc_TypeError, "%s() got multiple values for keyword argument '%s'", fname, k);
-        fail();
-      }
-      out[i] = value;
-    }
-  }
-  for (std::size_t i = 0; i < required; ++i) {
-    if (!out[i]) {
-      std::size_t given = 0;
-      for (std::size_t j = 0; j < count; ++j) given += out[j] != nullptr;
-      PyErr_Format(PyExc_TypeError, "%s() takes %s %d argument%s (%d given)", fname,
-                   required == count ? "exactly" : "at least", static_cast<int>(required),
-                   required == 1 ? "" : "s", static_cast<int>(given));
-      fail();
-    }
-  }
-}
-
-void parse_none(const char* fname, PyObject* args, PyObject* kwargs) {
-  parse_args(fname, args, kwargs, nullptr, 0, 0, nullptr);
-}
-
 // --- classes --------------------------------------------------------------------
 
 ClassBuilder::ClassBuilder(const char* module, const char* name, const char* doc, bool classic)

@@ -170,28 +170,6 @@ Ref import_top(const char* dotted);
 // A module global at call time, falling back to the builtins, as Python name lookup does.
 Ref global(PyObject* module, PyObject* name);
 
-// --- arguments -------------------------------------------------------------------
-// Parse positional and keyword arguments against parameter names. Omitted optional
-// parameters (index >= required) are left NULL; all results are borrowed.
-void parse_args(const char* fname, PyObject* args, PyObject* kwargs, const char* const* names,
-                std::size_t count, std::size_t required, PyObject** out);
-
-template <std::size_t N>
-struct LegacyArgs {
-  PyObject* v[N ? N : 1];
-  PyObject* operator[](std::size_t i) const { return v[i]; }
-};
-
-template <std::size_t N>
-LegacyArgs<N> parse(const char* fname, PyObject* args, PyObject* kwargs, const char* const (&names)[N],
-              std::size_t required = N) {
-  LegacyArgs<N> a;
-  parse_args(fname, args, kwargs, names, N, required, a.v);
-  return a;
-}
-// A method that takes no argument after the object.
-void parse_none(const char* fname, PyObject* args, PyObject* kwargs);
-
 // The object of a classic-class method: the first positional argument. A
 // direct call of the underlying function may bring none: the host's TypeError.
 PyObject* object_argument(const char* fname, PyObject* args);
@@ -211,35 +189,6 @@ PyObject* guard(F&& f) noexcept {
     PyErr_SetString(PyExc_RuntimeError, "unknown C++ exception");
   }
   return nullptr;
-}
-
-using LegacyMethodFn = Ref (*)(PyObject* self, PyObject* args, PyObject* kwargs);
-using LegacyGetterFn = Ref (*)(PyObject* self);
-
-template <LegacyMethodFn F>
-PyObject* method_entry(PyObject* self, PyObject* args, PyObject* kwargs) noexcept {
-  return guard([&] { return F(self, args, kwargs); });
-}
-
-// Classic classes hold plain functions wrapped in unbound methods: the object
-// arrives as the first positional argument.
-template <LegacyMethodFn F>
-PyObject* classic_entry(PyObject*, PyObject* args, PyObject* kwargs) noexcept {
-  return guard([&] {
-    PyObject* self = object_argument("method", args);
-    Ref rest = check(PyTuple_GetSlice(args, 1, PyTuple_GET_SIZE(args)));
-    return F(self, rest.get(), kwargs);
-  });
-}
-
-template <LegacyGetterFn F>
-PyObject* getter_entry(PyObject* self, void*) noexcept {
-  return guard([&] { return F(self); });
-}
-
-template <LegacyGetterFn F>
-PyObject* classic_getter_entry(PyObject*, PyObject* self) noexcept {
-  return guard([&] { return F(self); });
 }
 
 // --- classes -----------------------------------------------------------------------
@@ -263,21 +212,6 @@ void add_method_def(PyObject* cls, const char* name, PyCFunction classic, PyCFun
 void add_classmethod_def(PyObject* cls, const char* name, PyCFunction classic, PyCFunction modern,
                          const char* doc);
 void add_property_def(PyObject* cls, const char* name, PyCFunction classic, getter modern, const char* doc);
-
-template <LegacyMethodFn F>
-void add_method(PyObject* cls, const char* name, const char* doc = nullptr) {
-  add_method_def(cls, name, reinterpret_cast<PyCFunction>(&classic_entry<F>),
-                 reinterpret_cast<PyCFunction>(&method_entry<F>), doc);
-}
-template <LegacyMethodFn F>
-void add_classmethod(PyObject* cls, const char* name, const char* doc = nullptr) {
-  add_classmethod_def(cls, name, reinterpret_cast<PyCFunction>(&classic_entry<F>),
-                      reinterpret_cast<PyCFunction>(&method_entry<F>), doc);
-}
-template <LegacyGetterFn F>
-void add_property(PyObject* cls, const char* name, const char* doc = nullptr) {
-  add_property_def(cls, name, &classic_getter_entry<F>, &getter_entry<F>, doc);
-}
 
 // --- module initialisation -----------------------------------------------------------
 // Create the module, run the body; on failure leave no half-built module in

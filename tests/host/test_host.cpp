@@ -108,8 +108,9 @@ TEST(Guard, BareExceptionHasNoArguments) {
   EXPECT_EQ(error_text(), "");
 }
 
-TEST(ParseArgs, PositionKeywordAndErrors) {
-  static const char* const names[] = {"mode", "sub", "port_base"};
+TEST(Signature, PositionKeywordAndErrors) {
+  host::Signature sig;
+  sig.compile("q", "mode, sub, port_base=None");
   Ref one = host::integer(1), two = host::integer(2), three = host::integer(3);
 
   struct Case {
@@ -137,14 +138,14 @@ TEST(ParseArgs, PositionKeywordAndErrors) {
        "q() got multiple values for keyword argument 'mode'"},
   };
   for (auto& c : cases) {
-    PyObject* out[3];
+    host::Args out;
     try {
-      host::parse_args("q", c.args.get(), c.kwargs.get(), names, 3, 2, out);
+      sig.bind(c.args.get(), 0, c.kwargs.get(), out);
       EXPECT_TRUE(c.ok) << c.what;
       EXPECT_EQ(out[0], one.get()) << c.what;
       EXPECT_EQ(out[1], two.get()) << c.what;
       if (std::string(c.what) == "optional omitted") {
-        EXPECT_EQ(out[2], nullptr);
+        EXPECT_EQ(out[2], Py_None);
       } else {
         EXPECT_EQ(out[2], three.get()) << c.what;
       }
@@ -185,34 +186,6 @@ TEST(Signature, CountsTheObjectAsPythonDoes) {
 }
 
 // Members shared by the class-making tests: they behave the same on both kinds.
-Ref describe(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"mode", "sub"};
-  auto a = host::parse("describe", args, kwargs, names, 1);
-  // Ask the object, so that an override in a subclass wins.
-  Ref prefix = host::call_method(self, HN("prefix"));
-  Ref fmt = host::text("%s:%s:%s");
-  return host::format(fmt.get(), host::tuple(prefix.get(), a[0], a[1] ? a[1] : Py_None).get());
-}
-Ref prefix(PyObject*, PyObject* args, PyObject* kwargs) {
-  host::parse_none("prefix", args, kwargs);
-  return host::text("base");
-}
-Ref init(PyObject* self, PyObject* args, PyObject* kwargs) {
-  static const char* const names[] = {"label"};
-  auto a = host::parse("__init__", args, kwargs, names);
-  host::setattr(self, HN("label"), a[0]);
-  return host::none();
-}
-Ref doubled(PyObject* self) {
-  Ref label = host::getattr(self, HN("label"));
-  return host::check(PyNumber_Add(label.get(), label.get()));
-}
-Ref class_name(PyObject* cls, PyObject* args, PyObject* kwargs) {
-  host::parse_none("class_name", args, kwargs);
-  return host::getattr(cls, HN("__name__"));
-}
-
-// The same members declared once in a table.
 Ref t_describe(PyObject* self, const host::Args& a) {
   Ref prefix = host::call_method(self, HN("prefix"));
   Ref fmt = host::text("%s:%s:%s");
@@ -223,29 +196,23 @@ Ref t_init(PyObject* self, const host::Args& a) {
   host::setattr(self, HN("label"), a[0]);
   return host::none();
 }
+Ref t_doubled(PyObject* self) {
+  Ref label = host::getattr(self, HN("label"));
+  return host::check(PyNumber_Add(label.get(), label.get()));
+}
 Ref t_class_name(PyObject* cls, const host::Args&) { return host::getattr(cls, HN("__name__")); }
 
 constexpr host::Member kThingMembers[] = {
     host::method("__init__", "label", t_init),
     host::method("describe", "mode, sub=None", t_describe),
     host::method("prefix", "", t_prefix),
-    host::property("doubled", doubled),
+    host::property("doubled", t_doubled),
     host::classmethod("class_name", "", t_class_name),
 };
 
-enum class Declared { kLegacy, kTable };
-
-Ref make_class(bool classic, Declared how = Declared::kLegacy) {
+Ref make_class(bool classic) {
   Ref cls = host::ClassBuilder("demo", "Thing", "A thing.", classic).attr("size", host::integer(3)).make();
-  if (how == Declared::kTable) {
-    host::add_members<kThingMembers>(cls.get());
-    return cls;
-  }
-  host::add_method<init>(cls.get(), "__init__");
-  host::add_method<describe>(cls.get(), "describe");
-  host::add_method<prefix>(cls.get(), "prefix");
-  host::add_property<doubled>(cls.get(), "doubled");
-  host::add_classmethod<class_name>(cls.get(), "class_name");
+  host::add_members<kThingMembers>(cls.get());
   return cls;
 }
 
@@ -301,17 +268,9 @@ TEST(Classes, ClassicClassBehavesLikePythonClass) {
   EXPECT_EQ(get(ns, "prop"), Py_True);
 }
 
-TEST(Classes, MemberTablesBehaveLikePythonClassesOfBothKinds) {
-  for (bool classic : {false, true}) {
-    Ref cls = make_class(classic, Declared::kTable);
-    EXPECT_EQ(PyClass_Check(cls.get()) != 0, classic);
-    run(kBehaviour, {{"Thing", cls.get()}});
-  }
-}
-
 TEST(Classes, ClassicMemberCalledWithoutItsObjectRaisesTypeError) {
-  for (Declared how : {Declared::kLegacy, Declared::kTable}) {
-    Ref cls = make_class(true, how);
+  {
+    Ref cls = make_class(true);
     Ref ns = run(
         "calls = [Thing.describe.im_func, Thing.__init__.im_func, Thing.__dict__['class_name'].__func__,\n"
         "         Thing.__dict__['doubled'].fget]\n"
@@ -324,7 +283,7 @@ TEST(Classes, ClassicMemberCalledWithoutItsObjectRaisesTypeError) {
         {{"Thing", cls.get()}});
     EXPECT_EQ(host::length(get(ns, "errors")), 4);
   }
-  Ref cls = make_class(true, Declared::kTable);
+  Ref cls = make_class(true);
   Ref ns = run("try:\n    Thing.describe.im_func()\nexcept TypeError as e:\n    text = str(e)\n", {{"Thing", cls.get()}});
   EXPECT_STREQ(PyString_AsString(get(ns, "text")), "describe() takes at least 1 argument (0 given)");
 }
@@ -506,7 +465,7 @@ TEST(Members, ParameterListsDefaultsAndErrorsOnBothKinds) {
   for (bool classic : {false, true}) {
     Ref echo_cls = host::ClassBuilder("demo", "Echo", nullptr, classic).make();
     host::add_members<kEchoMembers>(echo_cls.get());
-    Ref thing = make_class(classic, Declared::kTable);
+    Ref thing = make_class(classic);
     run(kEchoBehaviour, {{"Echo", echo_cls.get()}, {"Thing", thing.get()}});
   }
 }
