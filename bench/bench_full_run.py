@@ -36,7 +36,7 @@ EXAMPLES = os.path.join(os.path.dirname(HERE), 'examples')
 # What the three modules import of the host and of the outside packages when
 # they load: the baseline of their own import cost.
 IMPORTED_BY_THEM = """\
-import StringIO, itertools, json, operator, os, shutil, subprocess, sys, syslog, tempfile
+import StringIO, itertools, json, operator, os, shutil, subprocess, sys, syslog
 import sfp, zarnith.errors, zarnith.platforms, zarnith.vettaro
 try:
     import configparser

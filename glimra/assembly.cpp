@@ -53,8 +53,21 @@ Ref hex(PyObject* self) {
   return host::call_method(self, HN("_compile"), program.get());
 }
 
+namespace {
+// The module's `tempfile`, imported and bound the first time it is needed;
+// once bound it is looked up like the other module names, so a caller may
+// substitute it.
+Ref tempfile_module() {
+  PyObject* names = PyModule_GetDict(module());
+  if (PyObject* bound = PyDict_GetItem(names, HN("tempfile"))) return Ref::borrow(bound);
+  Ref imported = host::import("tempfile");
+  host::check_rc(PyDict_SetItem(names, HN("tempfile"), imported.get()));
+  return imported;
+}
+}  // namespace
+
 Ref compile(PyObject* self, const host::Args& a) {
-  Ref dir = host::call_method(global(HN("tempfile")).get(), HN("mkdtemp"));
+  Ref dir = host::call_method(tempfile_module().get(), HN("mkdtemp"));
   Ref text;
   try {
     text = assemble(self, a[0], dir.get());

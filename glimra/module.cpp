@@ -99,7 +99,8 @@ void body(PyObject* m) {
   host::bind(m, "subprocess", host::import("subprocess"));
   host::bind(m, "os", host::import("os"));
   host::bind(m, "shutil", host::import("shutil"));
-  host::bind(m, "tempfile", host::import("tempfile"));
+  // tempfile is bound on first use (see assembly.cpp): importing it costs a
+  // third of an interpreter start, and only assembly needs it.
   define_controllers(m);
 }
 }  // namespace

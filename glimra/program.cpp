@@ -23,7 +23,7 @@ Ref defines(PyObject* self) {
   Ref period = host::getattr(self, HN("blink_period"));
   Ref per_tick = host::check(PyFloat_FromDouble(30.0));
   Ref ticks = host::check(PyNumber_Divide(period.get(), per_tick.get()));
-  Ref whole = host::check(PyNumber_Int(ticks.get()));
+  Ref whole = host::to_int(ticks.get());
   if (host::check_rc(PyObject_RichCompareBool(ticks.get(), whole.get(), Py_NE))) {
     host::raise(PyExc_RuntimeError, "non-integer blink cycles, correct period to multiple of 30");
   }

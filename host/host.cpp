@@ -62,6 +62,18 @@ void bind(PyObject* module, const char* name, Ref value) {
   check_rc(PyDict_SetItemString(dict, name, value.get()));
 }
 
+Ref to_int(PyObject* o) {
+  if (PyInt_CheckExact(o)) return Ref::borrow(o);
+  if (PyString_CheckExact(o)) {
+    char* s = PyString_AS_STRING(o);
+    char* end = nullptr;
+    Ref v = check(PyInt_FromString(s, &end, 10));
+    if (end != s + PyString_GET_SIZE(o)) raise(PyExc_ValueError, "null byte in argument for int()");
+    return v;
+  }
+  return check(PyNumber_Int(o));
+}
+
 PyObject* object_argument(const char* fname, PyObject* args) {
   if (!args || !PyTuple_Check(args) || PyTuple_GET_SIZE(args) < 1) {
     PyErr_Format(PyExc_TypeError, "%.200s() takes at least 1 argument (0 given)", fname);

@@ -110,6 +110,10 @@ inline Ref format(PyObject* fmt, PyObject* args) { return check(PyString_Format(
 // back); kOpen leaves an end open.
 constexpr Py_ssize_t kOpen = PY_SSIZE_T_MAX;
 Ref slice(PyObject* o, Py_ssize_t start, Py_ssize_t stop);
+// int(o) as the host computes it. A plain str or int goes straight to its
+// answer: the general path first looks up `__trunc__` on a str and clears
+// that failure, which costs more than the parse.
+Ref to_int(PyObject* o);
 inline Ref str(PyObject* o) { return check(PyObject_Str(o)); }
 inline Ref repr(PyObject* o) { return check(PyObject_Repr(o)); }
 

@@ -75,7 +75,7 @@ Ref by_mode_sub(PyObject* self, const Args& a) {
 template <const char* Name>
 Ref int_by_mode_sub(PyObject* self, const Args& a) {
   Ref v = by_mode_sub<Name>(self, a);
-  return host::check(PyNumber_Int(v.get()));
+  return host::to_int(v.get());
 }
 
 constexpr char kLabel[] = "label";
@@ -442,7 +442,7 @@ Ref hardware_key(PyObject* cport) {
   Ref zero = host::integer(0);
   Ref first = host::item(ports.get(), zero.get());
   Ref tail = host::slice(first.get(), 2, host::kOpen);
-  return host::check(PyNumber_Int(tail.get()));
+  return host::to_int(tail.get());
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ namespace {
 // the two-letter prefix ("xe12" -> 12).
 Ref intf_number(PyObject* name) {
   Ref tail = host::slice(name, 2, host::kOpen);
-  return host::check(PyNumber_Int(tail.get()));
+  return host::to_int(tail.get());
 }
 
 Ref hw_port_at(PyObject* self, PyObject* sub) {

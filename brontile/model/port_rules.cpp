@@ -45,7 +45,7 @@ bool gt(PyObject* a, long b) { return compare(a, b, Py_GT); }
 // two-letter prefix ("ce68" -> 68).
 Ref intf_number(PyObject* name) {
   Ref tail = host::slice(name, 2, host::kOpen);
-  return host::check(PyNumber_Int(tail.get()));
+  return host::to_int(tail.get());
 }
 
 // self.hw_ports[sub]: the caller's index object, as Python indexing takes it.
@@ -87,7 +87,7 @@ Ref breakout_digit(PyObject* self, const Args& a) {
   Ref second = host::item(mode, Py_ssize_t{1});
   if (!host::equal(second.get(), HN("x"))) return num(1);
   Ref first = host::item(mode, Py_ssize_t{0});
-  return host::check(PyNumber_Int(first.get()));
+  return host::to_int(first.get());
 }
 
 // The modes of the 40G classes: the whole port or a four-way breakout ("4x1G"
@@ -340,7 +340,7 @@ Ref logical_tomahawktwo(PyObject* self, const Args& a) {
     return n;
   }
   Ref label = host::getattr(self, HN("label"));
-  Ref next_number = add(host::check(PyNumber_Int(label.get())).get(), 1);
+  Ref next_number = add(host::to_int(label.get()).get(), 1);
   Ref next_label = host::str(next_number.get());
   Ref next = host::call_method(self, HN("find_port"), next_label.get());
   // Without the next port there is no number to give; say which port is missing.

@@ -69,6 +69,19 @@ class AssemblyTest(support.TempDirTestCase, GlimraCase):
         self.assertEqual(os.listdir(self.dirs), [])
         self.assertEqual(self.shutil.removed, self.tempfile.made)
 
+    def test_tempfile_is_imported_on_first_use(self):
+        import sys
+        del glimra.tempfile  # setUp's stand-in; its patch puts back what was there
+        saved = sys.modules.get('tempfile')
+        sys.modules['tempfile'] = self.tempfile
+        try:
+            self.ctrl().hex
+        finally:
+            sys.modules['tempfile'] = saved
+        self.assertIs(glimra.tempfile, self.tempfile)
+        self.assertEqual(len(self.tempfile.made), 1)
+        self.assertNoDirectoryLeft()
+
     def test_hex(self):
         ctrl = self.ctrl()
         image = ctrl.hex

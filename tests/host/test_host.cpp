@@ -612,3 +612,24 @@ TEST(Module, BindingThatFailsKeepsNoReference) {
 }
 
 }  // namespace
+
+// to_int's short cut for str and int gives what int() gives, errors included.
+TEST(Values, ToIntAgreesWithTheHostsInt) {
+  Ref cases = host::check(PyRun_String(
+      "['12', ' 12 ', '-3', '1\\x002', 'x', '', '99999999999999999999', 7, 2.5, u'8', 10 ** 30]", Py_eval_input,
+      PyEval_GetBuiltins(), PyEval_GetBuiltins()));
+  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(cases.get()); ++i) {
+    PyObject* v = PyList_GET_ITEM(cases.get(), i);
+    Ref want = Ref::steal(PyNumber_Int(v));
+    std::string want_error = want ? "" : error_text();
+    try {
+      Ref got = host::to_int(v);
+      ASSERT_TRUE(want) << i;
+      EXPECT_EQ(Py_TYPE(got.get()), Py_TYPE(want.get())) << i;
+      EXPECT_TRUE(host::equal(got.get(), want.get())) << i;
+    } catch (const host::Error&) {
+      EXPECT_FALSE(want) << i;
+      EXPECT_EQ(error_text(), want_error) << i;
+    }
+  }
+}
