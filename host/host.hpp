@@ -216,9 +216,17 @@ PyObject* guard(F&& f) noexcept {
 using LegacyMethodFn = Ref (*)(PyObject* self, PyObject* args, PyObject* kwargs);
 using LegacyGetterFn = Ref (*)(PyObject* self);
 
+// parse() hands out borrowed arguments, and the interpreter lends a C function
+// the caller's own keyword dict (`f(**d)` passes d itself), which a Python
+// override that runs meanwhile may clear: the call works on a copy of its own.
+inline Ref owned_keywords(PyObject* kwargs) { return kwargs ? check(PyDict_Copy(kwargs)) : Ref(); }
+
 template <LegacyMethodFn F>
 PyObject* method_entry(PyObject* self, PyObject* args, PyObject* kwargs) noexcept {
-  return guard([&] { return F(self, args, kwargs); });
+  return guard([&] {
+    Ref kw = owned_keywords(kwargs);
+    return F(self, args, kw.get());
+  });
 }
 
 // Classic classes hold plain functions wrapped in unbound methods: the object
@@ -228,7 +236,8 @@ PyObject* classic_entry(PyObject*, PyObject* args, PyObject* kwargs) noexcept {
   return guard([&] {
     PyObject* self = object_argument("method", args);
     Ref rest = check(PyTuple_GetSlice(args, 1, PyTuple_GET_SIZE(args)));
-    return F(self, rest.get(), kwargs);
+    Ref kw = owned_keywords(kwargs);
+    return F(self, rest.get(), kw.get());
   });
 }
 
