@@ -476,6 +476,22 @@ class Run(object):
                     doomed = doomed_keywords(kwargs)
                     self.child.call('query', lambda: member(**doomed))  # that very dict reaches the member
 
+    def error_paths(self, label, config):
+        """The paths that end in the modules' own errors, their classes looked up at call time."""
+        child = self.child
+        child.call(label, config.config, '1=4x\n2=100G\n')
+        child.call(label, config.init_config)
+        child.call(label, lambda: config.eeprom.macaddr)
+        port = config.platform.switch.ports[0]
+        for query in (port.speed, port.num_logical_ports, port._check_mode, port.configurable):
+            child.call(label, query, 'bogus')
+        child.call(label, port.hw_intf, 'bogus', 0)
+        child.call(label, config.config, '1=bogus\n')
+        child.call(label, getattr(config, 'output', len), 'bogus')
+        config.platform.switch.chip.sw_base = 'other'
+        child.call(label, config.makekernnet, [{'portname': 'swp1', 'index': 0, 'unit': 0}])
+        child.call(label, getattr, config, 'porttab')
+
     def run(self, label, queries=True):
         child = self.child
         child.at(label)
@@ -504,10 +520,9 @@ class Run(object):
                 for name in ('hw_intf_num', 'sdk_intf', 'linux_port_name', 'sdk_pbmp', 'port_mac_index'):
                     child.call(label, lambda: getattr(cp, name)(0))
         plain = child.call(label, lambda: self.keep(l['Config'](self.builders()[0]()[0])))
-        if plain is not None:
-            child.call(label, plain.config, '1=4x\n2=100G\n')
-            child.call(label, plain.init_config)
-            child.call(label, lambda: plain.eeprom.macaddr)
+        sdk = child.call(label, lambda: self.keep(l['BCMConfig'](self.builders()[0]()[0])))
+        for config in filter(None, (plain, sdk)):
+            child.call(label, self.error_paths, label, config)
         for cname, cls in sorted(b.items()) if queries else ():
             if is_class(cls) and issubclass(cls, b['Port']) and cls is not b['Port']:
                 port = child.call(label, self.port, cls)
