@@ -1,6 +1,7 @@
 #include "host/host.hpp"
 
 #include <cstring>
+#include <string>
 
 namespace host {
 
@@ -229,6 +230,99 @@ PyObject* init_module(const char* name, void (*body)(PyObject* module)) {
   }
   Py_DECREF(result);
   return module;
+}
+
+}  // namespace host
+
+namespace host {
+
+namespace {
+
+// Decimal or lower-case hexadecimal digits of a non-negative number, written
+// backwards from `end`; returns the first digit.
+char* digits_of(unsigned long v, unsigned base, char* end) {
+  static const char kDigits[] = "0123456789abcdef";
+  do {
+    *--end = kDigits[v % base];
+    v /= base;
+  } while (v);
+  return end;
+}
+
+// The common formats only: every conversion "%s", "%d", "%i", "%u" or "%x",
+// optionally with a "0" flag and a width (not on "%s"); "%%". Arguments: an
+// exact str (for "%s") or an exact int (negative ones only without flag and
+// width, and never for "%x"). Returns false, leaving `out` unspecified, for
+// anything else; the host then decides.
+bool format_simple(PyObject* fmt, PyObject* args, std::string& out) {
+  const char* p = PyString_AS_STRING(fmt);
+  const char* end = p + PyString_GET_SIZE(fmt);
+  Py_ssize_t nargs = PyTuple_GET_SIZE(args);
+  Py_ssize_t next = 0;
+  while (p < end) {
+    const char* pct = static_cast<const char*>(std::memchr(p, '%', static_cast<std::size_t>(end - p)));
+    if (!pct) {
+      out.append(p, static_cast<std::size_t>(end - p));
+      break;
+    }
+    out.append(p, static_cast<std::size_t>(pct - p));
+    p = pct + 1;
+    if (p == end) return false;
+    if (*p == '%') {
+      out.push_back('%');
+      ++p;
+      continue;
+    }
+    bool zero = false;
+    if (*p == '0') {
+      zero = true;
+      ++p;
+    }
+    long width = -1;
+    if (p < end && *p >= '1' && *p <= '9') {
+      width = 0;
+      while (p < end && *p >= '0' && *p <= '9') {
+        width = width * 10 + (*p - '0');
+        if (width > 1000) return false;
+        ++p;
+      }
+    }
+    if (p == end) return false;
+    char conv = *p++;
+    if (next >= nargs) return false;
+    PyObject* v = PyTuple_GET_ITEM(args, next++);
+    if (conv == 's' && !zero && width < 0 && PyString_CheckExact(v)) {
+      out.append(PyString_AS_STRING(v), static_cast<std::size_t>(PyString_GET_SIZE(v)));
+      continue;
+    }
+    if (conv != 's' && conv != 'd' && conv != 'i' && conv != 'u' && conv != 'x') return false;
+    if (!PyInt_CheckExact(v)) return false;
+    if (conv == 's' && (zero || width >= 0)) return false;
+    long n = PyInt_AS_LONG(v);
+    if (n < 0 && (conv == 'x' || zero || width >= 0)) return false;
+    char buf[24];
+    char* stop = buf + sizeof buf;
+    unsigned long magnitude = n < 0 ? 0UL - static_cast<unsigned long>(n) : static_cast<unsigned long>(n);
+    char* first = digits_of(magnitude, conv == 'x' ? 16 : 10, stop);
+    if (n < 0) *--first = '-';
+    long len = static_cast<long>(stop - first);
+    if (width > len) out.append(static_cast<std::size_t>(width - len), zero ? '0' : ' ');
+    out.append(first, static_cast<std::size_t>(len));
+  }
+  return next == nargs;
+}
+
+}  // namespace
+
+Ref format(PyObject* fmt, PyObject* args) {
+  if (PyString_CheckExact(fmt) && args && PyTuple_CheckExact(args)) {
+    // One buffer for every call: nothing in between runs Python code, so no
+    // call re-enters while it is in use.
+    static std::string out;
+    out.clear();
+    if (format_simple(fmt, args, out)) return text(out.data(), static_cast<Py_ssize_t>(out.size()));
+  }
+  return check(PyString_Format(fmt, args));
 }
 
 }  // namespace host

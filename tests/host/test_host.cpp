@@ -633,3 +633,42 @@ TEST(Values, ToIntAgreesWithTheHostsInt) {
     }
   }
 }
+
+// format's own path for the common conversions gives what `%` gives: the
+// text, its type, and the error where there is one.
+TEST(Values, FormatAgreesWithTheHostsPercent) {
+  Ref formats = host::check(PyRun_String(
+      "['%s', '%d', '%i', '%u', '%x', '%04x', '%08x', '%03u', '%1d', '%5d', '%05d', '%0d', '%4x', '%4s', '%r',"
+      " '%-4d', '%+d', '% d', '%.2d', '%ld', '%%', 'a%%b%s', '%', 'x%', '%s=%d', 'no conversion', '%(a)s',"
+      " 'portmap_%s=%u:%u', 'phy_chain_rx_lane_map_physical{%u.0}=0x%08x']",
+      Py_eval_input, PyEval_GetBuiltins(), PyEval_GetBuiltins()));
+  Ref values = host::check(PyRun_String(
+      "[0, 1, 7, 255, 4660, -1, -255, -2**63, 2**63 - 1, 2**64, 10L, 2.5, True, 'text', '', u'uni', None,"
+      " type('S', (str,), {'__str__': lambda self: 'own'})('base'), (1, 2)]",
+      Py_eval_input, PyEval_GetBuiltins(), PyEval_GetBuiltins()));
+  auto compare = [](PyObject* fmt, PyObject* args) {
+    Ref want = Ref::steal(PyString_Format(fmt, args));
+    std::string want_error = want ? "" : error_text();
+    Ref args_repr = host::repr(args);
+    std::string where = std::string(PyString_AS_STRING(fmt)) + " % " + PyString_AS_STRING(args_repr.get());
+    try {
+      Ref got = host::format(fmt, args);
+      ASSERT_TRUE(want) << where;
+      EXPECT_EQ(Py_TYPE(got.get()), Py_TYPE(want.get())) << where;
+      EXPECT_TRUE(host::equal(got.get(), want.get())) << where;
+    } catch (const host::Error&) {
+      EXPECT_FALSE(want) << where;
+      EXPECT_EQ(error_text(), want_error) << where;
+    }
+  };
+  for (Py_ssize_t f = 0; f < PyList_GET_SIZE(formats.get()); ++f) {
+    PyObject* fmt = PyList_GET_ITEM(formats.get(), f);
+    compare(fmt, host::tuple().get());
+    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(values.get()); ++i) {
+      PyObject* v = PyList_GET_ITEM(values.get(), i);
+      compare(fmt, host::tuple(v).get());
+      compare(fmt, host::tuple(v, v).get());
+      compare(fmt, host::tuple(v, v, v).get());
+    }
+  }
+}
