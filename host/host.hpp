@@ -103,6 +103,13 @@ inline Py_ssize_t length(PyObject* o) {
   return n;
 }
 inline bool equal(PyObject* a, PyObject* b) { return check_rc(PyObject_RichCompareBool(a, b, Py_EQ)) != 0; }
+// isinstance(o, cls). A class whose metaclass is `type` itself answers with
+// `type.__instancecheck__`, which is the plain test: it is made directly,
+// without looking that method up and calling it.
+inline bool is_instance(PyObject* o, PyObject* cls) {
+  if (Py_TYPE(cls) == &PyType_Type) return check_rc(_PyObject_RealIsInstance(o, cls)) != 0;
+  return check_rc(PyObject_IsInstance(o, cls)) != 0;
+}
 inline bool contains(PyObject* container, PyObject* v) { return check_rc(PySequence_Contains(container, v)) != 0; }
 // `fmt % args` with the host's own formatting. The conversions that the
 // texts are made of ("%s" of a str or int, "%d"/"%u"/"%x" of an int, with a
