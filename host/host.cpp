@@ -196,11 +196,86 @@ void add_classmethod_def(PyObject* cls, const char* name, PyCFunction classic, P
   check_rc(PyObject_SetAttrString(cls, name, member.get()));
 }
 
+namespace {
+
+// A classic class's read-only property is a `property` whose reads call the
+// member's C function directly: the host's own read builds an argument tuple
+// from a format string and calls `fget` through it on every read. It is made
+// as any property (same `fget`, same `__doc__`) and then given this subtype,
+// named as `property`, which only reads differently. Making one of this type
+// (`getter()` and its kind copy through the type) makes a plain property.
+//
+// The host's property object: its getter comes first (checked when the type
+// is made).
+struct PropertyLayout {
+  PyObject_HEAD
+  PyObject* get;
+};
+
+PyObject* direct_property_get(PyObject* self, PyObject* obj, PyObject* type) {
+  PyObject* fget = reinterpret_cast<PropertyLayout*>(self)->get;
+  if (!obj || obj == Py_None || !fget || !PyCFunction_Check(fget) || PyCFunction_GET_FLAGS(fget) != METH_O) {
+    return PyProperty_Type.tp_descr_get(self, obj, type);
+  }
+  if (Py_EnterRecursiveCall(const_cast<char*>(" while calling a Python object"))) return nullptr;
+  PyObject* result = PyCFunction_GET_FUNCTION(fget)(PyCFunction_GET_SELF(fget), obj);
+  Py_LeaveRecursiveCall();
+  return result;
+}
+
+PyTypeObject* direct_property_type();
+
+// A subclass made in Python gets instances of its own, as of property.
+PyObject* plain_property_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
+  if (type != direct_property_type()) return PyProperty_Type.tp_new(type, args, kwargs);
+  return PyObject_Call(reinterpret_cast<PyObject*>(&PyProperty_Type), args, kwargs);
+}
+
+// The subtype, or NULL when the host's property is not laid out as expected
+// (then plain properties are used).
+PyTypeObject* direct_property_type() {
+  static PyTypeObject* const type = []() -> PyTypeObject* {
+    static PyTypeObject t = {PyVarObject_HEAD_INIT(&PyType_Type, 0) "property"};
+    t.tp_basicsize = PyProperty_Type.tp_basicsize;
+    t.tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_BASETYPE;
+    t.tp_dealloc = PyProperty_Type.tp_dealloc;
+    t.tp_traverse = PyProperty_Type.tp_traverse;
+    t.tp_clear = PyProperty_Type.tp_clear;
+    t.tp_base = &PyProperty_Type;
+    t.tp_new = plain_property_new;
+    t.tp_descr_get = direct_property_get;
+    PyObject* probe = PyProperty_Type.tp_alloc(&PyProperty_Type, 0);
+    bool laid_out = probe && PyType_Ready(&t) == 0 &&
+                    // No class-level __doc__: an instance's own doc shows through.
+                    PyDict_DelItemString(t.tp_dict, "__doc__") == 0;
+    if (laid_out) {
+      PyObject* marker = Py_Ellipsis;
+      Py_INCREF(marker);
+      laid_out = PyProperty_Type.tp_init(probe, Ref::steal(PyTuple_Pack(1, marker)).get(), nullptr) == 0 &&
+                 reinterpret_cast<PropertyLayout*>(probe)->get == marker;
+      Py_DECREF(marker);
+    }
+    Py_XDECREF(probe);
+    PyErr_Clear();
+    PyType_Modified(&t);
+    return laid_out ? &t : nullptr;
+  }();
+  return type;
+}
+
+}  // namespace
+
 void add_property_def(PyObject* cls, const char* name, PyCFunction classic, getter modern, const char* doc) {
   Ref member;
   if (PyClass_Check(cls)) {
     Ref fn = classic_function(cls, name, classic, METH_O, doc);
     member = call(reinterpret_cast<PyObject*>(&PyProperty_Type), fn.get());
+    if (PyTypeObject* direct = direct_property_type()) {
+      if (Py_TYPE(member.get()) == &PyProperty_Type) {
+        Py_INCREF(direct);
+        Py_TYPE(member.get()) = direct;
+      }
+    }
   } else {
     auto* def = new PyGetSetDef{const_cast<char*>(name), modern, nullptr, const_cast<char*>(doc), nullptr};
     member = check(PyDescr_NewGetSet(reinterpret_cast<PyTypeObject*>(cls), def));

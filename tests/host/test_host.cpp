@@ -268,6 +268,43 @@ TEST(Classes, ClassicClassBehavesLikePythonClass) {
   EXPECT_EQ(get(ns, "prop"), Py_True);
 }
 
+// A classic class's property reads its C function directly; everything else
+// about it is a property's: its fget and doc, class access, copies, errors,
+// subclasses, and no leak.
+TEST(Classes, ClassicPropertyIsAPropertyInEverythingButSpeed) {
+  Ref cls = make_class(true);
+  run(R"(
+import sys
+p = Thing.__dict__['doubled']
+assert isinstance(p, property) and type(p).__name__ == 'property' and repr(p).startswith('<property object')
+assert Thing.doubled is p and p.__get__(None, Thing) is p
+assert p.fset is None and p.fdel is None and p.fget(Thing('x')) == 'xx'
+t = Thing('ab')
+assert p.__get__(t) == 'abab'
+assert not hasattr(p, '__dict__')
+t.doubled = 'own'
+assert t.doubled == 'own', 'an instance attribute of a classic object wins'
+g = p.getter(lambda self: 1)
+assert type(g) is property and g.__get__(t) == 1
+class Sub(type(p)):
+    pass
+s = Sub(len)
+assert type(s) is Sub and s.__get__([1, 2]) == 2
+try:
+    p.__get__(3)
+except AttributeError:
+    pass
+else:
+    raise AssertionError('no AttributeError')
+u = Thing('q')
+before = sys.getrefcount(u)
+for i in xrange(10000):
+    u.doubled
+assert sys.getrefcount(u) == before
+)",
+      {{"Thing", cls.get()}});
+}
+
 TEST(Classes, ClassicMemberCalledWithoutItsObjectRaisesTypeError) {
   {
     Ref cls = make_class(true);
