@@ -329,10 +329,9 @@ char* digits_of(unsigned long v, unsigned base, char* end) {
 // exact str (for "%s") or an exact int (negative ones only without flag and
 // width, and never for "%x"). Returns false, leaving `out` unspecified, for
 // anything else; the host then decides.
-bool format_simple(PyObject* fmt, PyObject* args, std::string& out) {
+bool format_simple(PyObject* fmt, PyObject* const* items, Py_ssize_t nargs, std::string& out) {
   const char* p = PyString_AS_STRING(fmt);
   const char* end = p + PyString_GET_SIZE(fmt);
-  Py_ssize_t nargs = PyTuple_GET_SIZE(args);
   Py_ssize_t next = 0;
   while (p < end) {
     const char* pct = static_cast<const char*>(std::memchr(p, '%', static_cast<std::size_t>(end - p)));
@@ -365,7 +364,7 @@ bool format_simple(PyObject* fmt, PyObject* args, std::string& out) {
     if (p == end) return false;
     char conv = *p++;
     if (next >= nargs) return false;
-    PyObject* v = PyTuple_GET_ITEM(args, next++);
+    PyObject* v = items[next++];
     if (conv == 's' && !zero && width < 0 && PyString_CheckExact(v)) {
       out.append(PyString_AS_STRING(v), static_cast<std::size_t>(PyString_GET_SIZE(v)));
       continue;
@@ -390,12 +389,16 @@ bool format_simple(PyObject* fmt, PyObject* args, std::string& out) {
 }  // namespace
 
 Ref format(PyObject* fmt, PyObject* args) {
-  if (PyString_CheckExact(fmt) && args && PyTuple_CheckExact(args)) {
+  // A str or int given alone is the one argument, as the host takes it.
+  bool single = args && (PyInt_CheckExact(args) || PyString_CheckExact(args));
+  if (PyString_CheckExact(fmt) && args && (single || PyTuple_CheckExact(args))) {
     // One buffer for every call: nothing in between runs Python code, so no
     // call re-enters while it is in use.
     static std::string out;
     out.clear();
-    if (format_simple(fmt, args, out)) return text(out.data(), static_cast<Py_ssize_t>(out.size()));
+    PyObject* const* items = single ? &args : &PyTuple_GET_ITEM(args, 0);
+    Py_ssize_t n = single ? 1 : PyTuple_GET_SIZE(args);
+    if (format_simple(fmt, items, n, out)) return text(out.data(), static_cast<Py_ssize_t>(out.size()));
   }
   return check(PyString_Format(fmt, args));
 }

@@ -703,6 +703,7 @@ TEST(Values, FormatAgreesWithTheHostsPercent) {
     compare(fmt, host::tuple().get());
     for (Py_ssize_t i = 0; i < PyList_GET_SIZE(values.get()); ++i) {
       PyObject* v = PyList_GET_ITEM(values.get(), i);
+      compare(fmt, v);
       compare(fmt, host::tuple(v).get());
       compare(fmt, host::tuple(v, v).get());
       compare(fmt, host::tuple(v, v, v).get());
