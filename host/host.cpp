@@ -1,6 +1,7 @@
 #include "host/host.hpp"
 
 #include <cstring>
+#include <string>
 
 namespace host {
 
@@ -195,11 +196,86 @@ void add_classmethod_def(PyObject* cls, const char* name, PyCFunction classic, P
   check_rc(PyObject_SetAttrString(cls, name, member.get()));
 }
 
+namespace {
+
+// A classic class's read-only property is a `property` whose reads call the
+// member's C function directly: the host's own read builds an argument tuple
+// from a format string and calls `fget` through it on every read. It is made
+// as any property (same `fget`, same `__doc__`) and then given this subtype,
+// named as `property`, which only reads differently. Making one of this type
+// (`getter()` and its kind copy through the type) makes a plain property.
+//
+// The host's property object: its getter comes first (checked when the type
+// is made).
+struct PropertyLayout {
+  PyObject_HEAD
+  PyObject* get;
+};
+
+PyObject* direct_property_get(PyObject* self, PyObject* obj, PyObject* type) {
+  PyObject* fget = reinterpret_cast<PropertyLayout*>(self)->get;
+  if (!obj || obj == Py_None || !fget || !PyCFunction_Check(fget) || PyCFunction_GET_FLAGS(fget) != METH_O) {
+    return PyProperty_Type.tp_descr_get(self, obj, type);
+  }
+  if (Py_EnterRecursiveCall(const_cast<char*>(" while calling a Python object"))) return nullptr;
+  PyObject* result = PyCFunction_GET_FUNCTION(fget)(PyCFunction_GET_SELF(fget), obj);
+  Py_LeaveRecursiveCall();
+  return result;
+}
+
+PyTypeObject* direct_property_type();
+
+// A subclass made in Python gets instances of its own, as of property.
+PyObject* plain_property_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
+  if (type != direct_property_type()) return PyProperty_Type.tp_new(type, args, kwargs);
+  return PyObject_Call(reinterpret_cast<PyObject*>(&PyProperty_Type), args, kwargs);
+}
+
+// The subtype, or NULL when the host's property is not laid out as expected
+// (then plain properties are used).
+PyTypeObject* direct_property_type() {
+  static PyTypeObject* const type = []() -> PyTypeObject* {
+    static PyTypeObject t = {PyVarObject_HEAD_INIT(&PyType_Type, 0) "property"};
+    t.tp_basicsize = PyProperty_Type.tp_basicsize;
+    t.tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_HAVE_GC | Py_TPFLAGS_BASETYPE;
+    t.tp_dealloc = PyProperty_Type.tp_dealloc;
+    t.tp_traverse = PyProperty_Type.tp_traverse;
+    t.tp_clear = PyProperty_Type.tp_clear;
+    t.tp_base = &PyProperty_Type;
+    t.tp_new = plain_property_new;
+    t.tp_descr_get = direct_property_get;
+    PyObject* probe = PyProperty_Type.tp_alloc(&PyProperty_Type, 0);
+    bool laid_out = probe && PyType_Ready(&t) == 0 &&
+                    // No class-level __doc__: an instance's own doc shows through.
+                    PyDict_DelItemString(t.tp_dict, "__doc__") == 0;
+    if (laid_out) {
+      PyObject* marker = Py_Ellipsis;
+      Py_INCREF(marker);
+      laid_out = PyProperty_Type.tp_init(probe, Ref::steal(PyTuple_Pack(1, marker)).get(), nullptr) == 0 &&
+                 reinterpret_cast<PropertyLayout*>(probe)->get == marker;
+      Py_DECREF(marker);
+    }
+    Py_XDECREF(probe);
+    PyErr_Clear();
+    PyType_Modified(&t);
+    return laid_out ? &t : nullptr;
+  }();
+  return type;
+}
+
+}  // namespace
+
 void add_property_def(PyObject* cls, const char* name, PyCFunction classic, getter modern, const char* doc) {
   Ref member;
   if (PyClass_Check(cls)) {
     Ref fn = classic_function(cls, name, classic, METH_O, doc);
     member = call(reinterpret_cast<PyObject*>(&PyProperty_Type), fn.get());
+    if (PyTypeObject* direct = direct_property_type()) {
+      if (Py_TYPE(member.get()) == &PyProperty_Type) {
+        Py_INCREF(direct);
+        Py_TYPE(member.get()) = direct;
+      }
+    }
   } else {
     auto* def = new PyGetSetDef{const_cast<char*>(name), modern, nullptr, const_cast<char*>(doc), nullptr};
     member = check(PyDescr_NewGetSet(reinterpret_cast<PyTypeObject*>(cls), def));
@@ -229,6 +305,102 @@ PyObject* init_module(const char* name, void (*body)(PyObject* module)) {
   }
   Py_DECREF(result);
   return module;
+}
+
+}  // namespace host
+
+namespace host {
+
+namespace {
+
+// Decimal or lower-case hexadecimal digits of a non-negative number, written
+// backwards from `end`; returns the first digit.
+char* digits_of(unsigned long v, unsigned base, char* end) {
+  static const char kDigits[] = "0123456789abcdef";
+  do {
+    *--end = kDigits[v % base];
+    v /= base;
+  } while (v);
+  return end;
+}
+
+// The common formats only: every conversion "%s", "%d", "%i", "%u" or "%x",
+// optionally with a "0" flag and a width (not on "%s"); "%%". Arguments: an
+// exact str (for "%s") or an exact int (negative ones only without flag and
+// width, and never for "%x"). Returns false, leaving `out` unspecified, for
+// anything else; the host then decides.
+bool format_simple(PyObject* fmt, PyObject* const* items, Py_ssize_t nargs, std::string& out) {
+  const char* p = PyString_AS_STRING(fmt);
+  const char* end = p + PyString_GET_SIZE(fmt);
+  Py_ssize_t next = 0;
+  while (p < end) {
+    const char* pct = static_cast<const char*>(std::memchr(p, '%', static_cast<std::size_t>(end - p)));
+    if (!pct) {
+      out.append(p, static_cast<std::size_t>(end - p));
+      break;
+    }
+    out.append(p, static_cast<std::size_t>(pct - p));
+    p = pct + 1;
+    if (p == end) return false;
+    if (*p == '%') {
+      out.push_back('%');
+      ++p;
+      continue;
+    }
+    bool zero = false;
+    if (*p == '0') {
+      zero = true;
+      ++p;
+    }
+    long width = -1;
+    if (p < end && *p >= '1' && *p <= '9') {
+      width = 0;
+      while (p < end && *p >= '0' && *p <= '9') {
+        width = width * 10 + (*p - '0');
+        if (width > 1000) return false;
+        ++p;
+      }
+    }
+    if (p == end) return false;
+    char conv = *p++;
+    if (next >= nargs) return false;
+    PyObject* v = items[next++];
+    if (conv == 's' && !zero && width < 0 && PyString_CheckExact(v)) {
+      out.append(PyString_AS_STRING(v), static_cast<std::size_t>(PyString_GET_SIZE(v)));
+      continue;
+    }
+    if (conv != 's' && conv != 'd' && conv != 'i' && conv != 'u' && conv != 'x') return false;
+    if (!PyInt_CheckExact(v)) return false;
+    if (conv == 's' && (zero || width >= 0)) return false;
+    long n = PyInt_AS_LONG(v);
+    if (n < 0 && (conv == 'x' || zero || width >= 0)) return false;
+    char buf[24];
+    char* stop = buf + sizeof buf;
+    unsigned long magnitude = n < 0 ? 0UL - static_cast<unsigned long>(n) : static_cast<unsigned long>(n);
+    char* first = digits_of(magnitude, conv == 'x' ? 16 : 10, stop);
+    if (n < 0) *--first = '-';
+    long len = static_cast<long>(stop - first);
+    if (width > len) out.append(static_cast<std::size_t>(width - len), zero ? '0' : ' ');
+    out.append(first, static_cast<std::size_t>(len));
+  }
+  return next == nargs;
+}
+
+}  // namespace
+
+Ref format(PyObject* fmt, PyObject* args) {
+  // A str or int given alone is the one argument, as the host takes it.
+  bool single = args && (PyInt_CheckExact(args) || PyString_CheckExact(args));
+  if (PyString_CheckExact(fmt) && args && (single || PyTuple_CheckExact(args))) {
+    // One buffer for every call: nothing in between runs Python code, so no
+    // call re-enters while it is in use.
+    static std::string out;
+    out.clear();
+    PyObject* const* items = single ? &args : &PyTuple_GET_ITEM(args, 0);
+    Py_ssize_t n = single ? 1 : PyTuple_GET_SIZE(args);
+    if (format_simple(fmt, items, n, out)) return text(out.data(), static_cast<Py_ssize_t>(out.size()));
+  }
+  return check(PyString_Format(fmt, args));
 }
 
 }  // namespace host

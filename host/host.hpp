@@ -103,9 +103,19 @@ inline Py_ssize_t length(PyObject* o) {
   return n;
 }
 inline bool equal(PyObject* a, PyObject* b) { return check_rc(PyObject_RichCompareBool(a, b, Py_EQ)) != 0; }
+// isinstance(o, cls). A class whose metaclass is `type` itself answers with
+// `type.__instancecheck__`, which is the plain test: it is made directly,
+// without looking that method up and calling it.
+inline bool is_instance(PyObject* o, PyObject* cls) {
+  if (Py_TYPE(cls) == &PyType_Type) return check_rc(_PyObject_RealIsInstance(o, cls)) != 0;
+  return check_rc(PyObject_IsInstance(o, cls)) != 0;
+}
 inline bool contains(PyObject* container, PyObject* v) { return check_rc(PySequence_Contains(container, v)) != 0; }
-// `fmt % args` with the host's own formatting.
-inline Ref format(PyObject* fmt, PyObject* args) { return check(PyString_Format(fmt, args)); }
+// `fmt % args` with the host's own formatting. The conversions that the
+// texts are made of ("%s" of a str or int, "%d"/"%u"/"%x" of an int, with a
+// zero or space width) are written here directly: the host's own path builds
+// and runs a C format per integer. Anything else goes to the host.
+Ref format(PyObject* fmt, PyObject* args);
 // o[start:stop] as Python's simple slice does it (negative ends count from the
 // back); kOpen leaves an end open.
 constexpr Py_ssize_t kOpen = PY_SSIZE_T_MAX;

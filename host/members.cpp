@@ -16,34 +16,43 @@ namespace {
   fail();
 }
 
-std::string trim(const std::string& s) {
-  std::size_t b = s.find_first_not_of(" \t");
-  if (b == std::string::npos) return std::string();
-  std::size_t e = s.find_last_not_of(" \t");
-  return s.substr(b, e - b + 1);
+// A piece of the parameter list, [b, e), read without copying it.
+struct Span {
+  const char* b;
+  const char* e;
+  bool empty() const { return b == e; }
+  std::size_t size() const { return static_cast<std::size_t>(e - b); }
+  bool is(const char* word) const { return size() == std::strlen(word) && std::memcmp(b, word, size()) == 0; }
+};
+
+Span trim(Span s) {
+  while (s.b < s.e && (*s.b == ' ' || *s.b == '\t')) ++s.b;
+  while (s.e > s.b && (s.e[-1] == ' ' || s.e[-1] == '\t')) --s.e;
+  return s;
 }
 
-bool is_name(const std::string& s) {
-  if (s.empty() || !(std::isalpha(static_cast<unsigned char>(s[0])) || s[0] == '_')) return false;
-  for (char c : s) {
-    if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '_')) return false;
+bool is_name(Span s) {
+  if (s.empty() || !(std::isalpha(static_cast<unsigned char>(*s.b)) || *s.b == '_')) return false;
+  for (const char* c = s.b; c < s.e; ++c) {
+    if (!(std::isalnum(static_cast<unsigned char>(*c)) || *c == '_')) return false;
   }
   return true;
 }
 
 // A default as Python source writes the few that members use.
-Ref default_value(const std::string& text, const char* fname, const char* params) {
-  if (text == "None") return none();
-  if (text == "True") return boolean(true);
-  if (text == "False") return boolean(false);
-  if (text == "()") return check(PyTuple_New(0));
-  if (text.size() >= 2 && (text[0] == '\'' || text[0] == '"') && text.back() == text[0]) {
-    return check(PyString_FromStringAndSize(text.data() + 1, static_cast<Py_ssize_t>(text.size() - 2)));
+Ref default_value(Span text, const char* fname, const char* params) {
+  if (text.is("None")) return none();
+  if (text.is("True")) return boolean(true);
+  if (text.is("False")) return boolean(false);
+  if (text.is("()")) return check(PyTuple_New(0));
+  if (text.size() >= 2 && (*text.b == '\'' || *text.b == '"') && text.e[-1] == *text.b) {
+    return check(PyString_FromStringAndSize(text.b + 1, static_cast<Py_ssize_t>(text.size() - 2)));
   }
+  std::string digits(text.b, text.e);
   char* end = nullptr;
   errno = 0;
-  long v = std::strtol(text.c_str(), &end, 0);
-  if (!text.empty() && end && *end == '\0' && errno == 0) return integer(v);
+  long v = std::strtol(digits.c_str(), &end, 0);
+  if (!digits.empty() && end && *end == '\0' && errno == 0) return integer(v);
   bad_params(fname, params, "unsupported default");
 }
 
@@ -70,47 +79,50 @@ void Signature::compile(const char* name, const char* params) {
   defaults.clear();
   required = 0;
   varargs = varkw = false;
-  std::string all = params ? params : "";
-  std::size_t start = 0;
+  const char* all = params ? params : "";
+  const char* all_end = all + std::strlen(all);
+  const char* start = all;
   bool seen_default = false;
-  while (start <= all.size()) {
-    std::size_t comma = all.find(',', start);
-    if (comma == std::string::npos) comma = all.size();
-    std::string piece = trim(all.substr(start, comma - start));
+  while (start <= all_end) {
+    const char* comma = static_cast<const char*>(std::memchr(start, ',', static_cast<std::size_t>(all_end - start)));
+    if (!comma) comma = all_end;
+    Span piece = trim(Span{start, comma});
     start = comma + 1;
     if (piece.empty()) {
-      if (comma == all.size() && names.empty() && !varargs && !varkw) break;
-      if (comma == all.size()) break;
+      if (comma == all_end) break;
       bad_params(name, params, "empty parameter");
     }
     if (varkw) bad_params(name, params, "parameter after **kwargs");
-    if (piece.compare(0, 2, "**") == 0) {
-      if (!is_name(piece.substr(2))) bad_params(name, params, "bad name");
+    if (piece.size() >= 2 && piece.b[0] == '*' && piece.b[1] == '*') {
+      if (!is_name(Span{piece.b + 2, piece.e})) bad_params(name, params, "bad name");
       varkw = true;
       continue;
     }
-    if (piece[0] == '*') {
-      if (varargs || !is_name(piece.substr(1))) bad_params(name, params, "bad *args");
+    if (*piece.b == '*') {
+      if (varargs || !is_name(Span{piece.b + 1, piece.e})) bad_params(name, params, "bad *args");
       varargs = true;
       continue;
     }
     if (varargs) bad_params(name, params, "parameter after *args");
     if (names.size() == kMaxParams) bad_params(name, params, "too many parameters");
-    std::size_t eq = piece.find('=');
-    std::string pname = trim(piece.substr(0, eq));
+    const char* eq = static_cast<const char*>(std::memchr(piece.b, '=', piece.size()));
+    Span pname = trim(Span{piece.b, eq ? eq : piece.e});
     if (!is_name(pname)) bad_params(name, params, "bad name");
-    PyObject* interned_name = interned(pname.c_str());
+    Ref text = check(PyString_FromStringAndSize(pname.b, static_cast<Py_ssize_t>(pname.size())));
+    PyObject* interned_name = text.release();
+    // Kept for the process's life, as every interned attribute name.
+    PyString_InternInPlace(&interned_name);
     for (PyObject* seen : names) {
       if (seen == interned_name) bad_params(name, params, "duplicate name");
     }
     names.push_back(interned_name);
-    if (eq == std::string::npos) {
+    if (!eq) {
       if (seen_default) bad_params(name, params, "required parameter after a default");
       defaults.emplace_back();
       ++required;
     } else {
       seen_default = true;
-      defaults.push_back(default_value(trim(piece.substr(eq + 1)), name, params));
+      defaults.push_back(default_value(trim(Span{eq + 1, piece.e}), name, params));
     }
   }
   if (names.size() + varargs + varkw > kMaxParams) bad_params(name, params, "too many parameters");

@@ -37,7 +37,7 @@ Ref gang_label(PyObject* self) {
   if (!host::equal(mode.get(), host::text("40G/4").get())) return label;
   Ref one = host::integer(1);
   Ref four = host::integer(4);
-  Ref v = host::call(reinterpret_cast<PyObject*>(&PyInt_Type), label.get());
+  Ref v = host::to_int(label.get());
   v = host::check(PyNumber_Subtract(v.get(), one.get()));
   v = host::check(PyNumber_FloorDivide(v.get(), four.get()));
   v = host::check(PyNumber_Multiply(v.get(), four.get()));

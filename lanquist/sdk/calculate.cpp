@@ -8,8 +8,6 @@ namespace lanquist {
 namespace sdk {
 namespace {
 
-PyObject* int_type() { return reinterpret_cast<PyObject*>(&PyInt_Type); }
-
 // `a, b = entry`, with the interpreter's own messages for a wrong count.
 void unpack_pair(PyObject* entry, Ref& first, Ref& second) {
   Ref it = host::check(PyObject_GetIter(entry));
@@ -161,7 +159,7 @@ Ref calculate_gangs(PyObject* self, const host::Args& a) {
     Ref hw_ports = host::getattr(physical.get(), HN("hw_ports"));
     Ref first = subscript(hw_ports.get(), 0);
     Ref digits = host::slice(first.get(), 2, host::kOpen);
-    Ref key = host::call(int_type(), digits.get());
+    Ref key = host::to_int(digits.get());
     Ref index = host::check(PyInt_FromSsize_t(position++));
     host::append(keyed.get(), host::tuple(key.get(), index.get(), port).get());
   });

@@ -18,7 +18,7 @@ bool is_any(PyObject* chip, std::initializer_list<PyObject*> class_names) {
   for (PyObject* name : class_names) {
     Ref maker = host::getattr(global(HN("zarnith")).get(), HN("platform"));
     Ref cls = host::getattr(maker.get(), name);
-    if (host::check_rc(PyObject_IsInstance(chip, cls.get()))) return true;
+    if (host::is_instance(chip, cls.get())) return true;
   }
   return false;
 }

@@ -9,8 +9,6 @@ namespace lanquist {
 namespace sdk {
 namespace {
 
-PyObject* int_type() { return reinterpret_cast<PyObject*>(&PyInt_Type); }
-
 struct Name {
   Ref text;    // the SDK interface name
   Ref prefix;  // its first two characters
@@ -26,7 +24,7 @@ Ref compress_portlist(PyObject*, const host::Args& a) {
   host::for_each(a[0], [&](PyObject* text) {
     Ref prefix = host::slice(text, 0, 2);
     Ref rest = host::slice(text, 2, host::kOpen);
-    Ref number = host::call(int_type(), rest.get());
+    Ref number = host::to_int(rest.get());
     Ref key = format(HN("%s%03u"), prefix.get(), number.get());
     Ref position = host::integer(static_cast<long>(names.size()));
     host::append(keyed.get(), host::tuple(key.get(), position.get()).get());

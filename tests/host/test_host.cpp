@@ -268,6 +268,43 @@ TEST(Classes, ClassicClassBehavesLikePythonClass) {
   EXPECT_EQ(get(ns, "prop"), Py_True);
 }
 
+// A classic class's property reads its C function directly; everything else
+// about it is a property's: its fget and doc, class access, copies, errors,
+// subclasses, and no leak.
+TEST(Classes, ClassicPropertyIsAPropertyInEverythingButSpeed) {
+  Ref cls = make_class(true);
+  run(R"(
+import sys
+p = Thing.__dict__['doubled']
+assert isinstance(p, property) and type(p).__name__ == 'property' and repr(p).startswith('<property object')
+assert Thing.doubled is p and p.__get__(None, Thing) is p
+assert p.fset is None and p.fdel is None and p.fget(Thing('x')) == 'xx'
+t = Thing('ab')
+assert p.__get__(t) == 'abab'
+assert not hasattr(p, '__dict__')
+t.doubled = 'own'
+assert t.doubled == 'own', 'an instance attribute of a classic object wins'
+g = p.getter(lambda self: 1)
+assert type(g) is property and g.__get__(t) == 1
+class Sub(type(p)):
+    pass
+s = Sub(len)
+assert type(s) is Sub and s.__get__([1, 2]) == 2
+try:
+    p.__get__(3)
+except AttributeError:
+    pass
+else:
+    raise AssertionError('no AttributeError')
+u = Thing('q')
+before = sys.getrefcount(u)
+for i in xrange(10000):
+    u.doubled
+assert sys.getrefcount(u) == before
+)",
+      {{"Thing", cls.get()}});
+}
+
 TEST(Classes, ClassicMemberCalledWithoutItsObjectRaisesTypeError) {
   {
     Ref cls = make_class(true);
@@ -630,6 +667,46 @@ TEST(Values, ToIntAgreesWithTheHostsInt) {
     } catch (const host::Error&) {
       EXPECT_FALSE(want) << i;
       EXPECT_EQ(error_text(), want_error) << i;
+    }
+  }
+}
+
+// format's own path for the common conversions gives what `%` gives: the
+// text, its type, and the error where there is one.
+TEST(Values, FormatAgreesWithTheHostsPercent) {
+  Ref formats = host::check(PyRun_String(
+      "['%s', '%d', '%i', '%u', '%x', '%04x', '%08x', '%03u', '%1d', '%5d', '%05d', '%0d', '%4x', '%4s', '%r',"
+      " '%-4d', '%+d', '% d', '%.2d', '%ld', '%%', 'a%%b%s', '%', 'x%', '%s=%d', 'no conversion', '%(a)s',"
+      " 'portmap_%s=%u:%u', 'phy_chain_rx_lane_map_physical{%u.0}=0x%08x']",
+      Py_eval_input, PyEval_GetBuiltins(), PyEval_GetBuiltins()));
+  Ref values = host::check(PyRun_String(
+      "[0, 1, 7, 255, 4660, -1, -255, -2**63, 2**63 - 1, 2**64, 10L, 2.5, True, 'text', '', u'uni', None,"
+      " type('S', (str,), {'__str__': lambda self: 'own'})('base'), (1, 2)]",
+      Py_eval_input, PyEval_GetBuiltins(), PyEval_GetBuiltins()));
+  auto compare = [](PyObject* fmt, PyObject* args) {
+    Ref want = Ref::steal(PyString_Format(fmt, args));
+    std::string want_error = want ? "" : error_text();
+    Ref args_repr = host::repr(args);
+    std::string where = std::string(PyString_AS_STRING(fmt)) + " % " + PyString_AS_STRING(args_repr.get());
+    try {
+      Ref got = host::format(fmt, args);
+      ASSERT_TRUE(want) << where;
+      EXPECT_EQ(Py_TYPE(got.get()), Py_TYPE(want.get())) << where;
+      EXPECT_TRUE(host::equal(got.get(), want.get())) << where;
+    } catch (const host::Error&) {
+      EXPECT_FALSE(want) << where;
+      EXPECT_EQ(error_text(), want_error) << where;
+    }
+  };
+  for (Py_ssize_t f = 0; f < PyList_GET_SIZE(formats.get()); ++f) {
+    PyObject* fmt = PyList_GET_ITEM(formats.get(), f);
+    compare(fmt, host::tuple().get());
+    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(values.get()); ++i) {
+      PyObject* v = PyList_GET_ITEM(values.get(), i);
+      compare(fmt, v);
+      compare(fmt, host::tuple(v).get());
+      compare(fmt, host::tuple(v, v).get());
+      compare(fmt, host::tuple(v, v, v).get());
     }
   }
 }
