@@ -1,11 +1,14 @@
-"""Helpers shared by the suites: patching, temporary directories and the fake
-outside programs."""
+"""Helpers shared by the suites: patching, temporary directories, the fake
+outside programs, platform ports and private namespaces."""
 import contextlib
+import json
 import os
 import shutil
 import subprocess as real_subprocess
+import sys
 import tempfile
 import unittest
+from distutils.spawn import find_executable
 
 STUB_BIN = os.path.join(os.path.dirname(os.path.abspath(__file__)), 'stubs', 'bin')
 PYTHON2 = '/root/.pyenv/versions/2.7.18/bin/python2.7'
@@ -95,3 +98,81 @@ class TempDirTestCase(unittest.TestCase):
         with open(p, 'w') as f:
             f.write(text)
         return p
+
+
+# SDKPort's constructor parameters, in order.
+WIRING = ('label', 'hw_ports', 'phy_types', 'phy_addrs', 'phy_layer', 'prim_offset', 'leds', 'unit',
+          'rx_polarity_flip', 'tx_polarity_flip', 'rx_lane_map', 'tx_lane_map', 'mdi_pair_map',
+          'pre_emphasis', 'drv_current', 'pre_drv_current', 'oversub', 'phy_id1', 'sys_interface')
+
+
+def make_port(cls=None, **fields):
+    """A platform port of `cls` (brontile.SDKPort by default) with every
+    wiring field None but those given."""
+    if cls is None:
+        import brontile
+        cls = brontile.SDKPort
+    args = dict.fromkeys(WIRING)
+    args.update(fields)
+    return cls(**args)
+
+
+# --- private namespaces ----------------------------------------------------------
+# A suite that needs real devices or mounts runs its own file again as a child
+# under `unshare`: the child does the work in namespaces of its own and writes
+# what it saw as JSON, which the test reads back and checks.
+
+def _unshare(net):
+    return ['unshare'] + (['--net'] if net else []) + ['--mount']
+
+
+def skip_unless_namespaces(test, net=True, tun=False, tmpfs=False):
+    """Skip `test` (a TempDirTestCase) unless a child may be given a private
+    mount namespace (and, with net, a private network namespace); with tun,
+    unless tap devices can be made; with tmpfs, unless a tmpfs may be mounted
+    in it."""
+    programs = ('unshare', 'ip', 'mount') if net else ('unshare', 'mount')
+    for program in programs:
+        if not find_executable(program, os.environ.get('PATH', '') + ':/sbin:/usr/sbin:/bin'):
+            test.skipTest('%s is not installed' % program)
+    if tun and not os.path.exists('/dev/net/tun'):
+        test.skipTest('no /dev/net/tun: tap devices cannot be made here')
+    if tmpfs:
+        probe = ['sh', '-c', 'mount -t tmpfs -o size=4k tmpfs "$0"', test.tmp]
+    else:
+        probe = ['true']
+    proc = real_subprocess.Popen(_unshare(net) + probe, stdout=real_subprocess.PIPE,
+                                 stderr=real_subprocess.STDOUT)
+    output = proc.communicate()[0]
+    if proc.returncode != 0:
+        test.skipTest('private %s namespaces%s are not allowed here: %s'
+                      % ('network' if net else 'mount', ' with a tmpfs' if tmpfs else '', output.strip()))
+
+
+def run_child_in_namespace(test, script, args=(), net=True):
+    """Run `script --child ARGS... RESULT` in private namespaces (with net,
+    sysfs remounted so /sys shows the new network namespace) and return the
+    result the child wrote (see main); fail `test` with the child's output if
+    it failed."""
+    result_path = os.path.join(test.tmp, 'child-result.json')
+    setup = 'mount -t sysfs sysfs /sys && ' if net else ''
+    argv = _unshare(net) + ['sh', '-c', setup + 'exec "$0" "$@"', sys.executable, '-B',
+                            os.path.abspath(script), '--child'] + list(args) + [result_path]
+    proc = real_subprocess.Popen(argv, stdout=real_subprocess.PIPE, stderr=real_subprocess.PIPE)
+    out, err = proc.communicate()
+    if proc.returncode != 0:
+        test.fail('child failed:\n%s%s' % (out, err))
+    with open(result_path) as f:
+        return json.load(f)
+
+
+def main(child=None):
+    """A suite file's entry point: the tests, or, run as `--child ARGS...
+    RESULT` by run_child_in_namespace, child(*ARGS) with the result it returns
+    written to RESULT as JSON."""
+    if child is not None and len(sys.argv) >= 3 and sys.argv[1] == '--child':
+        result = child(*sys.argv[2:-1])
+        with open(sys.argv[-1], 'w') as f:
+            json.dump(result, f)
+    else:
+        unittest.main()

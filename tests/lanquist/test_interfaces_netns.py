@@ -5,33 +5,17 @@ The test runs this file again as a child process under
 `unshare --net --mount` (sysfs remounted for the new namespace); the child
 drives the interface operations and records what ip shows in a JSON file that
 the test then checks. Only idwarden is the stand-in: ip is the real one."""
-import json
 import os
 import subprocess
 import sys
-import unittest
-from distutils.spawn import find_executable
 
+import sdkkit
 import support
 
 BASE = '02:11:22:33:44:fe'
-CHILD_SCRIPT = 'mount -t sysfs sysfs /sys && exec "$0" "$1" --child "$2"'
 
 
-class Chip(object):
-    sw_base = 'bcm'
-
-
-class Switch(object):
-    chip = Chip()
-    ports = []
-
-
-class Platform(object):
-    switch = Switch()
-
-
-def child(result_path):
+def child():
     import StringIO
     import lanquist
 
@@ -40,7 +24,7 @@ def child(result_path):
     lanquist.subprocess = fake
     os.environ['FAKE_IDWARDEN_A'] = BASE + '\n'
     os.environ['FAKE_IDWARDEN_R'] = '16\n'
-    config = lanquist.Config(Platform())
+    config = lanquist.Config(sdkkit.platform())
 
     def links():
         return subprocess.check_output(['ip', '-o', 'link', 'show'])
@@ -65,8 +49,7 @@ def child(result_path):
         sys.stdout = sys.__stdout__
     result['stdout'] = captured.getvalue()
     result['calls'] = fake.calls
-    with open(result_path, 'w') as f:
-        json.dump(result, f)
+    return result
 
 
 def parse_links(text):
@@ -83,27 +66,10 @@ def parse_links(text):
 class RealInterfacesTest(support.TempDirTestCase):
     def setUp(self):
         super(RealInterfacesTest, self).setUp()
-        for program in ('unshare', 'ip', 'mount'):
-            if not find_executable(program, os.environ.get('PATH', '') + ':/sbin:/usr/sbin'):
-                self.skipTest('%s is not installed' % program)
-        if not os.path.exists('/dev/net/tun'):
-            self.skipTest('no /dev/net/tun: tap devices cannot be made here')
-        probe = subprocess.Popen(['unshare', '--net', '--mount', 'true'],
-                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-        output = probe.communicate()[0]
-        if probe.returncode != 0:
-            self.skipTest('private network namespaces are not allowed here: %s' % output.strip())
+        support.skip_unless_namespaces(self, net=True, tun=True)
 
     def test_tap_devices_made_addressed_and_removed(self):
-        result_path = self.path('result.json')
-        proc = subprocess.Popen(
-            ['unshare', '--net', '--mount', 'sh', '-c', CHILD_SCRIPT, sys.executable, os.path.abspath(__file__),
-             result_path],
-            stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        out, err = proc.communicate()
-        self.assertEqual(proc.returncode, 0, 'child failed:\n%s%s' % (out, err))
-        with open(result_path) as f:
-            result = json.load(f)
+        result = support.run_child_in_namespace(self, __file__, net=True)
 
         idwarden = '/usr/zarnith/bin/idwarden'
         self.assertEqual(result['calls'][:2], [[idwarden, '-r'], [idwarden, '-a']])
@@ -132,7 +98,4 @@ class RealInterfacesTest(support.TempDirTestCase):
 
 
 if __name__ == '__main__':
-    if len(sys.argv) == 3 and sys.argv[1] == '--child':
-        child(sys.argv[2])
-    else:
-        unittest.main()
+    support.main(child)

@@ -8,16 +8,11 @@ The test runs this file again as a child process under
 renders the port table and records what ip shows in a JSON file that the test
 then checks. Only idwarden is the stand-in; the KNET link-control file is
 recorded through lanquist.open."""
-import json
 import os
 import subprocess
-import sys
-import unittest
-from distutils.spawn import find_executable
 
 import support
 
-CHILD_SCRIPT = 'mount -t sysfs sysfs /sys && exec "$0" "$1" --child "$2"'
 KNET = '/proc/bcm/knet/link'
 BEFORE = (('swp1s0', 'tap'), ('stale0', 'tap'), ('stale1', 'tun'), ('myswitch0', 'tap'))
 
@@ -34,7 +29,7 @@ def links():
     return found
 
 
-def child(result_path):
+def child():
     import lanquist
     import tabkit
 
@@ -73,34 +68,16 @@ def child(result_path):
     c.porttab
     result['second'] = links()
     result['second_calls'], result['second_knet'] = fake.calls, knet
-    with open(result_path, 'w') as f:
-        json.dump(result, f)
+    return result
 
 
 class RealTapsTest(support.TempDirTestCase):
     def setUp(self):
         super(RealTapsTest, self).setUp()
-        for program in ('unshare', 'ip', 'mount'):
-            if not find_executable(program, os.environ.get('PATH', '') + ':/sbin:/usr/sbin'):
-                self.skipTest('%s is not installed' % program)
-        if not os.path.exists('/dev/net/tun'):
-            self.skipTest('no /dev/net/tun: tap devices cannot be made here')
-        probe = subprocess.Popen(['unshare', '--net', '--mount', 'true'],
-                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-        output = probe.communicate()[0]
-        if probe.returncode != 0:
-            self.skipTest('private network namespaces are not allowed here: %s' % output.strip())
+        support.skip_unless_namespaces(self, net=True, tun=True)
 
     def test_reconciliation_with_real_taps(self):
-        result_path = self.path('result.json')
-        proc = subprocess.Popen(
-            ['unshare', '--net', '--mount', 'sh', '-c', CHILD_SCRIPT, sys.executable, os.path.abspath(__file__),
-             result_path],
-            stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        out, err = proc.communicate()
-        self.assertEqual(proc.returncode, 0, 'child failed:\n%s%s' % (out, err))
-        with open(result_path) as f:
-            result = json.load(f)
+        result = support.run_child_in_namespace(self, __file__, net=True)
 
         self.assertEqual(len(result['text'].split('\n')), 7)
         before, first = result['before'], result['first']
@@ -128,7 +105,4 @@ class RealTapsTest(support.TempDirTestCase):
 
 
 if __name__ == '__main__':
-    if len(sys.argv) == 3 and sys.argv[1] == '--child':
-        child(sys.argv[2])
-    else:
-        unittest.main()
+    support.main(child)

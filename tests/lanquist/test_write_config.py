@@ -6,37 +6,22 @@ leaves the old file as it was with no stray file beside it.
 The full-disk case runs this file again as a child process under
 `unshare --mount`, with a tiny tmpfs mounted in the private mount namespace."""
 import errno
-import json
 import os
 import stat
 import subprocess
-import sys
 import threading
-import unittest
-from distutils.spawn import find_executable
 
 import lanquist
+import sdkkit
+import support
 from support import TempDirTestCase, patch
 
 COMMENT = '# XXX - default config file (needs documentation comments)\n'
 OLD = '# the operator\'s own\n1=100G\n2=4x25G\n'
 
 
-class Chip(object):
-    sw_base = 'bcm'
-
-
-class Switch(object):
-    chip = Chip()
-    ports = []
-
-
-class Platform(object):
-    switch = Switch()
-
-
 def config_with(config_map):
-    c = lanquist.Config(Platform(), dummy=True)
+    c = lanquist.Config(sdkkit.platform(), dummy=True)
     c.config_map = config_map
     return c
 
@@ -188,7 +173,7 @@ class WriteConfigTest(TempDirTestCase):
 FULL_DISK_SIZE = '16k'
 
 
-def full_disk_child(disk, result_path):
+def full_disk_child(disk):
     """In the private mount namespace: a tmpfs too small for the new text."""
     subprocess.check_call(['mount', '-t', 'tmpfs', '-o', 'size=' + FULL_DISK_SIZE, 'tmpfs', disk])
     target = os.path.join(disk, 'ports.conf')
@@ -208,32 +193,18 @@ def full_disk_child(disk, result_path):
     c.write_config(target)
     with open(target) as f:
         result['small'] = f.read()
-    with open(result_path, 'w') as f:
-        json.dump(result, f)
+    return result
 
 
 class FullDiskTest(TempDirTestCase):
     def setUp(self):
         super(FullDiskTest, self).setUp()
-        for program in ('unshare', 'mount'):
-            if not find_executable(program, os.environ.get('PATH', '') + ':/sbin:/usr/sbin:/bin'):
-                self.skipTest('%s is not installed' % program)
-        probe = subprocess.Popen(['unshare', '--mount', 'sh', '-c', 'mount -t tmpfs -o size=4k tmpfs "$0"',
-                                  self.tmp], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-        output = probe.communicate()[0]
-        if probe.returncode != 0:
-            self.skipTest('private mount namespaces with a tmpfs are not allowed here: %s' % output.strip())
+        support.skip_unless_namespaces(self, net=False, tmpfs=True)
 
     def test_full_disk_leaves_the_file_untouched(self):
         disk = self.path('disk')
         os.mkdir(disk)
-        result_path = self.path('result.json')
-        proc = subprocess.Popen(['unshare', '--mount', sys.executable, '-B', os.path.abspath(__file__), '--child',
-                                 disk, result_path], stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        out, err = proc.communicate()
-        self.assertEqual(proc.returncode, 0, 'child failed:\n%s%s' % (out, err))
-        with open(result_path) as f:
-            result = json.load(f)
+        result = support.run_child_in_namespace(self, __file__, [disk], net=False)
         self.assertEqual(result['error'], errno.ENOSPC)
         content = result['content']
         self.assertTrue(content == OLD, 'ports.conf changed: now %d bytes, %r...' % (len(content), content[:80]))
@@ -243,7 +214,4 @@ class FullDiskTest(TempDirTestCase):
 
 
 if __name__ == '__main__':
-    if len(sys.argv) == 4 and sys.argv[1] == '--child':
-        full_disk_child(sys.argv[2], sys.argv[3])
-    else:
-        unittest.main()
+    support.main(full_disk_child)
