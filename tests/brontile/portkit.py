@@ -1,17 +1,6 @@
 """Small port fixtures shared by the brontile suites."""
 import brontile
-
-# SDKPort's constructor parameters, in order.
-WIRING = ('label', 'hw_ports', 'phy_types', 'phy_addrs', 'phy_layer', 'prim_offset', 'leds', 'unit',
-          'rx_polarity_flip', 'tx_polarity_flip', 'rx_lane_map', 'tx_lane_map', 'mdi_pair_map',
-          'pre_emphasis', 'drv_current', 'pre_drv_current', 'oversub', 'phy_id1', 'sys_interface')
-
-
-def make_port(cls=brontile.SDKPort, **fields):
-    """A port of `cls` with every wiring field None but those given."""
-    args = dict.fromkeys(WIRING)
-    args.update(fields)
-    return cls(**args)
+from support import WIRING, make_port  # the suites take them from here too
 
 
 class QuadPort(brontile.BCMPort):
