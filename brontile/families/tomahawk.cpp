@@ -48,6 +48,16 @@ const PortRow kPortTypes[] = {
 
 // Every generation states the family's values again in its own statement, each
 // with mappings of its own. The generation classes keep TomahawkChip's identity.
+std::vector<Attr> generation(Value base_pbmp) {
+  return {{"portmap_capable", True},
+          {"dport_capable", True},
+          {"mixed_oversub", True},
+          {"ipv4_host_table_size", 40960},
+          {"base_pbmp", base_pbmp},
+          {"file_list", tuple_of("datapath.conf", "rc.forwarding", "hw_desc", "sdk.bcm", "uft.json")},
+          {"port_channel_type_map", dict_of({{1, cls("Tomahawk25GPort")}, {4, cls("Tomahawk100GPort")}})}};
+}
+
 const ChipRow kChips[] = {
     {"TomahawkChip", "BCMChip", "/Tomahawk", "Tomahawk chip common attributes",
      {{"pci_device", 0xB960},
@@ -60,32 +70,14 @@ const ChipRow kChips[] = {
       {"file_list", tuple_of("datapath.conf", "rc.forwarding", "hw_desc", "sdk.bcm", "uft.json")},
       {"port_channel_type_map", dict_of({{1, cls("Tomahawk25GPort")}, {4, cls("Tomahawk100GPort")}})}}},
     {"TomahawkPlusChip", "TomahawkChip", "Plus", "Tomahawk Plus chip common attributes",
-     {{"portmap_capable", True},
-      {"dport_capable", True},
-      {"mixed_oversub", True},
-      {"ipv4_host_table_size", 40960},
-      {"base_pbmp", bits({0, 33, 67, 101, 135})},
-      {"file_list", tuple_of("datapath.conf", "rc.forwarding", "hw_desc", "sdk.bcm", "uft.json")},
-      {"port_channel_type_map", dict_of({{1, cls("Tomahawk25GPort")}, {4, cls("Tomahawk100GPort")}})}}},
+     generation(bits({0, 33, 67, 101, 135}))},
     {"TomahawkPlus_56967_Chip", "TomahawkPlusChip", "/56967", nullptr, {{"pci_device", 0xB967}, {"bcm_pn", "56967"}}},
     {"TomahawkPlus_56965_Chip", "TomahawkPlusChip", "/56965", nullptr, {{"pci_device", 0xB965}, {"bcm_pn", "56965"}}},
     {"TomahawkTwoChip", "TomahawkChip", "Two", "Tomahawk Two chip common attributes",
-     {{"portmap_capable", True},
-      {"dport_capable", True},
-      {"mixed_oversub", True},
-      {"ipv4_host_table_size", 40960},
-      {"base_pbmp", bits({0, 33, 67, 101, 135})},
-      {"file_list", tuple_of("datapath.conf", "rc.forwarding", "hw_desc", "sdk.bcm", "uft.json")},
-      {"port_channel_type_map", dict_of({{1, cls("Tomahawk25GPort")}, {4, cls("Tomahawk100GPort")}})}}},
+     generation(bits({0, 33, 67, 101, 135}))},
     {"TomahawkTwo_56970_Chip", "TomahawkTwoChip", "/56970", nullptr, {{"pci_device", 0xB970}, {"bcm_pn", "56970"}}},
     {"TomahawkThreeChip", "TomahawkChip", "Three", "Tomahawk Three chip common attributes",
-     {{"portmap_capable", True},
-      {"dport_capable", True},
-      {"mixed_oversub", True},
-      {"ipv4_host_table_size", 40960},
-      {"base_pbmp", bits({0, 19, 38, 39, 59, 79, 99, 119, 139, 159})},
-      {"file_list", tuple_of("datapath.conf", "rc.forwarding", "hw_desc", "sdk.bcm", "uft.json")},
-      {"port_channel_type_map", dict_of({{1, cls("Tomahawk25GPort")}, {4, cls("Tomahawk100GPort")}})}}},
+     generation(bits({0, 19, 38, 39, 59, 79, 99, 119, 139, 159}))},
     {"TomahawkThree_56980_Chip", "TomahawkThreeChip", "/56980", nullptr, {{"pci_device", 0xB980}, {"bcm_pn", "56980"}}},
 };
 

@@ -200,9 +200,9 @@ class Child(object):
         self.report.write('AT %s\n' % label)
         self.report.flush()
 
-    def call(*spec, **kwargs):
+    def call(*described, **kwargs):
         """One case: any outcome but a SystemError (or a crash) is fine."""
-        self, label, fn, args = spec[0], spec[1], spec[2], spec[3:]
+        self, label, fn, args = described[0], described[1], described[2], described[3:]
         self.cases += 1
         try:
             return fn(*args, **kwargs)

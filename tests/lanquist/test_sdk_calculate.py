@@ -327,10 +327,10 @@ class Cage(object):
         return self.label
 
 
-def cages(spec):
+def cages(layout):
     """'xe4 *xe1 xe3 -xe9': * marks a leader, - a port that is not ganged."""
     out = []
-    for word in spec.split():
+    for word in layout.split():
         out.append(Cage(word.lstrip('*-'), leader=word.startswith('*'), ganged=not word.startswith('-')))
     return out
 
@@ -359,9 +359,9 @@ class GangsTest(unittest.TestCase):
             # equal keys keep their order in the list: the later leader wins
             ('*xe8 *ce8 xe9 xe10', [None, ['ce8', 'xe10', 'xe8', 'xe9'], None, None]),
         )
-        for spec, expected in cases:
-            ports = cages(spec)
-            self.assertEqual(named(ports, self.gangs(ports)), expected, spec)
+        for layout, expected in cases:
+            ports = cages(layout)
+            self.assertEqual(named(ports, self.gangs(ports)), expected, layout)
 
     def test_leader_set_is_frozen_and_holds_the_ports_themselves(self):
         ports = cages('*xe0 xe1 xe2 xe3')
