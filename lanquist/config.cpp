@@ -61,6 +61,39 @@ Ref identity() {
 
 // --- construction ---------------------------------------------------------------
 
+// The decoder's answer as six integers of 0 to 255, each ":"-separated field
+// read as hexadecimal. Anything else is refused here, quoting the answer:
+// otherwise the interface work would fail on it half-way, or hand ip a
+// malformed address.
+Ref mac_octets(PyObject* answer) {
+  Ref fields = host::call_method(answer, HN("split"), HN(":"));
+  Ref octets = host::new_list();
+  bool good = host::length(fields.get()) == 6;
+  if (good) {
+    Ref sixteen = host::integer(16), low = host::integer(0), high = host::integer(255);
+    host::for_each(fields.get(), [&](PyObject* field) {
+      if (!good) return;
+      Ref octet = Ref::steal(PyObject_CallFunctionObjArgs(int_type().get(), field, sixteen.get(), nullptr));
+      if (!octet) {
+        if (!PyErr_ExceptionMatches(PyExc_ValueError)) host::fail();
+        PyErr_Clear();
+        good = false;
+        return;
+      }
+      good = host::check_rc(PyObject_RichCompareBool(octet.get(), low.get(), Py_GE)) &&
+             host::check_rc(PyObject_RichCompareBool(octet.get(), high.get(), Py_LE));
+      host::append(octets.get(), octet.get());
+    });
+  }
+  if (!good) {
+    Ref message = host::format(HN("idwarden gave the base MAC address %r: not six hexadecimal fields of 0 to 255"),
+                               host::tuple(answer).get());
+    host::raise_value(PyExc_ValueError, message.get());
+  }
+  return octets;
+}
+
+
 Ref init(PyObject* self, const host::Args& a) {
   PyObject* dummy = a[3];
   host::setattr(self, HN("platform"), a[0]);
@@ -87,11 +120,8 @@ Ref init(PyObject* self, const host::Args& a) {
   Ref macrange = host::getattr(eeprom.get(), HN("macrange"));
   host::setattr(self, HN("macrange"), macrange.get());
   Ref macaddr = host::getattr(eeprom.get(), HN("macaddr"));
-  Ref fields = host::call_method(macaddr.get(), HN("split"), HN(":"));
-  Ref sixteen = host::integer(16);
-  host::for_each(fields.get(), [&](PyObject* field) {
-    host::append(macbase.get(), host::call(int_type().get(), field, sixteen.get()).get());
-  });
+  Ref octets = mac_octets(macaddr.get());
+  host::for_each(octets.get(), [&](PyObject* octet) { host::append(macbase.get(), octet); });
 
   host::setattr(self, HN("macmode"), HN("standard"));
   return host::none();

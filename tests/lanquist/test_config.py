@@ -142,14 +142,28 @@ class ConstructionTest(unittest.TestCase):
         cases = [
             ('0A:b:C:0:ff:1', [10, 11, 12, 0, 255, 1]),
             (' 00 : 11:22:33:44:55 \n', [0, 17, 34, 51, 68, 85]),
-            ('1:2:3\n', [1, 2, 3]),
+            ('0x1:+2:3:4:5:FF', [1, 2, 3, 4, 5, 255]),
         ]
         for answer, expected in cases:
             with patch(lanquist, 'subprocess', FakeSubprocess()), environ(FAKE_IDWARDEN_A=answer):
                 self.assertEqual(lanquist.Config(Platform()).macbase, expected, repr(answer))
-        for answer in ('00:11:zz:33:44:55\n', '00:11::33:44:55'):
+
+    def test_base_address_refused_before_the_next_step(self):
+        class Recording(lanquist.Config):
+            def __setattr__(self, name, value):
+                FIELDS.append(name)
+                self.__dict__[name] = value
+
+        FIELDS = []
+        refused = ('00:11:zz:33:44:55\n', '00:11::33:44:55', '00:11:22:33:44\n', '100:11:22:33:44:55',
+                   '00:11:22:33:44:55:66', '-1:11:22:33:44:55', '00:11:22:33:44:123456789abcdef01', '', '\n')
+        for answer in refused:
+            del FIELDS[:]
             with patch(lanquist, 'subprocess', FakeSubprocess()), environ(FAKE_IDWARDEN_A=answer):
-                self.assertRaises(ValueError, lanquist.Config, Platform())
+                with self.assertRaises(ValueError) as cm:
+                    Recording(Platform())
+            self.assertIn(repr(answer), str(cm.exception))
+            self.assertNotIn('macmode', FIELDS, repr(answer))
 
     def test_runners_found_in_the_module_and_given_keywords(self):
         log = []
