@@ -136,7 +136,9 @@ const char* refusal(const std::string& name) {
   if (name.size() > 15) return "is longer than 15 bytes";
   if (name.find('/') != std::string::npos) return "holds \"/\"";
   if (name.find(':') != std::string::npos) return "holds \":\"";
-  if (name.find_first_of(std::string(" \t\n\v\f\r\0", 7)) != std::string::npos) return "holds white space";
+  if (name.find_first_of(" \t\n\v\f\r") != std::string::npos) return "holds white space";
+  // No program argument can carry it.
+  if (name.find('\0') != std::string::npos) return "holds a NUL byte";
   return nullptr;
 }
 

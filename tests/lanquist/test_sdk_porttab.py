@@ -158,6 +158,7 @@ class NamesTest(PorttabCase):
             ('colon', [CPort(['swp1:1'], label='1')], 'holds ":"'),
             ('blank', [CPort(['swp 1'], label='1')], 'holds white space'),
             ('tab', [CPort(['swp1\t'], label='1')], 'holds white space'),
+            ('NUL', [CPort(['swp1\0'], label='1')], 'holds a NUL byte'),
             ('every fault named', [CPort(['a b'], label='1'), CPort(['swp2'], label='2'),
                                    CPort(['swp2'], label='5', is_fabric=True, create_fabric=True)],
              "'a b' of port 1 sub-port 0 holds white space; 'swp2' of port 2 sub-port 0 and port 5 sub-port 0"),
