@@ -11,7 +11,10 @@ stand-in assembler of tests/stubs/bin when the switch's own is not installed).
 An output that the chip does not serve gives no file. The port table is
 rendered with the interface reconciliation in tap mode against runners that
 record the ip and drovik commands instead of running them. A platform's folder
-is replaced whole, and only when every output of it rendered.
+is replaced whole, and only when every output of it rendered and was written.
+A platform that fails (in rendering or in writing) is reported, naming the
+platform and what failed, and the next one is rendered; the exit status is
+then 1.
 
 Needs brontile, lanquist and glimra on the module path, and the maker's
 package (tests/stubs stands in for it here).
@@ -130,13 +133,18 @@ def _outputs(config):
         yield 'led%d.hex' % controller, 'led_hex[%d]' % controller, text
 
 
+def _failed(name, what, exc):
+    """Raise the RenderError for `exc`, with the stack trace of the original
+    failure."""
+    raise RenderError('%s: %s failed: %s' % (name, what, _describe(exc))), None, sys.exc_info()[2]
+
+
 def _render_into(name, folder, ports_conf, result):
     # Every output of a platform is rendered before the next platform is
     # configured: the LED run lists live in one table per process, by
     # controller number, and the last configuration fills it.
     def fail(what, exc):
-        # The stack trace of the original failure goes with it.
-        raise RenderError('%s: %s failed: %s' % (name, what, _describe(exc))), None, sys.exc_info()[2]
+        _failed(name, what, exc)
 
     try:
         module = platforms.load(name)
@@ -173,8 +181,11 @@ def _render_into(name, folder, ports_conf, result):
         if text is None:
             result.absent.append(output)
             continue
-        with open(os.path.join(folder, file_name), 'w') as f:
-            f.write(text)
+        try:
+            with open(os.path.join(folder, file_name), 'w') as f:
+                f.write(text)
+        except EnvironmentError as exc:
+            fail('writing output "%s" to %s' % (output, os.path.join(result.shown, file_name)), exc)
         result.written.append(file_name)
     result.commands = ip.commands + drovik.commands
     result.config = config
@@ -200,21 +211,28 @@ def render(name, out, ports_conf=None, pulsic=None):
     left as it was."""
     shown = os.path.join(out, name)
     out = os.path.abspath(out)
-    if not os.path.isdir(out):
-        os.makedirs(out)
     dest = os.path.join(out, name)
     result = Result(name, dest, shown)
-    work = tempfile.mkdtemp(prefix='.%s.new-' % name, dir=out)
+    work = None
     try:
-        # mkdtemp makes the folder private; the finished one is an ordinary folder.
-        umask = os.umask(0)
-        os.umask(umask)
-        os.chmod(work, 0o777 & ~umask)
+        try:
+            if not os.path.isdir(out):
+                os.makedirs(out)
+            work = tempfile.mkdtemp(prefix='.%s.new-' % name, dir=out)
+            # mkdtemp makes the folder private; the finished one is an ordinary folder.
+            umask = os.umask(0)
+            os.umask(umask)
+            os.chmod(work, 0o777 & ~umask)
+        except EnvironmentError as exc:
+            _failed(name, 'making its folder in %s' % (os.path.dirname(shown) or '.'), exc)
         with assembler(pulsic or default_pulsic()):
             _render_into(name, work, ports_conf, result)
-        _replace_folder(work, dest)
+        try:
+            _replace_folder(work, dest)
+        except EnvironmentError as exc:
+            _failed(name, 'putting its folder in place at %s' % shown, exc)
     finally:
-        if os.path.isdir(work):
+        if work is not None and os.path.isdir(work):
             shutil.rmtree(work, ignore_errors=True)
     return result
 

@@ -61,6 +61,39 @@ Ref identity() {
 
 // --- construction ---------------------------------------------------------------
 
+// The decoder's answer as six integers of 0 to 255, each ":"-separated field
+// read as hexadecimal. Anything else is refused here, quoting the answer:
+// otherwise the interface work would fail on it half-way, or hand ip a
+// malformed address.
+Ref mac_octets(PyObject* answer) {
+  Ref fields = host::call_method(answer, HN("split"), HN(":"));
+  Ref octets = host::new_list();
+  bool good = host::length(fields.get()) == 6;
+  if (good) {
+    Ref sixteen = host::integer(16), low = host::integer(0), high = host::integer(255);
+    host::for_each(fields.get(), [&](PyObject* field) {
+      if (!good) return;
+      Ref octet = Ref::steal(PyObject_CallFunctionObjArgs(int_type().get(), field, sixteen.get(), nullptr));
+      if (!octet) {
+        if (!PyErr_ExceptionMatches(PyExc_ValueError)) host::fail();
+        PyErr_Clear();
+        good = false;
+        return;
+      }
+      good = host::check_rc(PyObject_RichCompareBool(octet.get(), low.get(), Py_GE)) &&
+             host::check_rc(PyObject_RichCompareBool(octet.get(), high.get(), Py_LE));
+      host::append(octets.get(), octet.get());
+    });
+  }
+  if (!good) {
+    Ref message = host::format(HN("idwarden gave the base MAC address %r: not six hexadecimal fields of 0 to 255"),
+                               host::tuple(answer).get());
+    host::raise_value(PyExc_ValueError, message.get());
+  }
+  return octets;
+}
+
+
 Ref init(PyObject* self, const host::Args& a) {
   PyObject* dummy = a[3];
   host::setattr(self, HN("platform"), a[0]);
@@ -87,11 +120,8 @@ Ref init(PyObject* self, const host::Args& a) {
   Ref macrange = host::getattr(eeprom.get(), HN("macrange"));
   host::setattr(self, HN("macrange"), macrange.get());
   Ref macaddr = host::getattr(eeprom.get(), HN("macaddr"));
-  Ref fields = host::call_method(macaddr.get(), HN("split"), HN(":"));
-  Ref sixteen = host::integer(16);
-  host::for_each(fields.get(), [&](PyObject* field) {
-    host::append(macbase.get(), host::call(int_type().get(), field, sixteen.get()).get());
-  });
+  Ref octets = mac_octets(macaddr.get());
+  host::for_each(octets.get(), [&](PyObject* octet) { host::append(macbase.get(), octet); });
 
   host::setattr(self, HN("macmode"), HN("standard"));
   return host::none();
@@ -195,51 +225,16 @@ Ref read_config(PyObject* self, const host::Args& a) {
   return host::none();
 }
 
-Ref init_config(PyObject* self, const host::Args&) {
-  Ref os = global(HN("os"));
-  Ref path = host::getattr(os.get(), HN("path"));
-  PyObject* etc = HN("/etc/bcm.d");
-  if (!host::truth(host::call_method(path.get(), HN("isdir"), etc).get())) {
-    host::call_method(os.get(), HN("mkdir"), etc);
-  }
-  Ref config_path = host::getattr(chip_of(self).get(), HN("bcm_config_path"));
-  Ref rc_soc = host::call_method(path.get(), HN("join"), config_path.get(), HN("rc.soc"));
-  host::call_method(global(HN("shutil")).get(), HN("copy"), rc_soc.get(), etc);
-
-  Ref map = host::new_dict();
-  host::for_each(platform_ports(self).get(), [&](PyObject* port) {
-    Ref key = host::getattr(port, HN("label"));
-    if (host::truth(host::getattr(port, HN("is_fabric")).get())) {
-      key = host::check(PyNumber_Add(HN("Fabric-"), key.get()));
-    }
-    Ref mode = host::getattr(port, HN("default_mode"));
-    host::check_rc(PyObject_SetItem(map.get(), key.get(), mode.get()));
-  });
-  host::setattr(self, HN("config_map"), map.get());
-  return host::none();
-}
-
-// --- writing ports.conf ---------------------------------------------------------
-// The operator's file is replaced whole or not at all: the text goes to a new
-// file beside the target, and only when every line is in it and on disk is that
-// file renamed over the target (one atomic step on the same file system).
-
-// The keys written, in order: those not beginning with "Fabric-", by integer
-// value. The sort is stable, so keys of equal value keep the map's order.
-Ref sorted_keys(PyObject* map) {
-  Ref keys = host::new_list();
-  host::for_each(map, [&](PyObject* key) {
-    if (!host::truth(host::call_method(key, HN("startswith"), HN("Fabric-")).get())) host::append(keys.get(), key);
-  });
-  Ref sort = host::getattr(keys.get(), HN("sort"));
-  host::call_kw(sort.get(), nullptr, new_dict({{HN("key"), int_type().get()}}).get());
-  return keys;
-}
+// --- files written whole ----------------------------------------------------------
+// An operator's file is replaced whole or not at all: the new content goes to
+// a file beside the target, and only when all of it is in that file and on
+// disk is that file renamed over the target (one atomic step on the same file
+// system).
 
 // Run one file operation of `os`; an OSError it raises reaches the caller as the
 // IOError that writing the file itself would give, naming the file asked for.
 template <typename F>
-Ref file_op(PyObject* configfile, F&& op) {
+Ref file_op(PyObject* shown, F&& op) {
   try {
     return op();
   } catch (const host::Error&) {
@@ -254,29 +249,30 @@ Ref file_op(PyObject* configfile, F&& op) {
       throw;
     }
     Ref why = host::getattr(v.get(), HN("strerror"));
-    host::raise_instance(host::call(PyExc_IOError, no.get(), why.get(), configfile).get());
+    host::raise_instance(host::call(PyExc_IOError, no.get(), why.get(), shown).get());
   }
 }
 
-bool pending_errno_is(long no) {
-  if (!PyErr_ExceptionMatches(PyExc_OSError)) return false;
+// The pending error is an OSError or IOError with one of these numbers.
+bool pending_errno_in(std::initializer_list<long> numbers) {
+  if (!PyErr_ExceptionMatches(PyExc_EnvironmentError)) return false;
   PyObject *type, *value, *trace;
   PyErr_Fetch(&type, &value, &trace);
   PyErr_NormalizeException(&type, &value, &trace);
-  bool same = false;
+  bool found = false;
   if (value) {
     PyObject* n = PyObject_GetAttrString(value, "errno");
-    same = n && PyInt_Check(n) && PyInt_AS_LONG(n) == no;
+    for (long no : numbers) found = found || (n && PyInt_Check(n) && PyInt_AS_LONG(n) == no);
     Py_XDECREF(n);
     PyErr_Clear();
   }
   PyErr_Restore(type, value, trace);
-  return same;
+  return found;
 }
 
 // A new file beside `target` that only this call has opened (O_EXCL):
 // ".<name>.<random>.tmp". Returns its path; `fd` receives its descriptor.
-Ref create_beside(PyObject* os, PyObject* target, PyObject* configfile, long perm, Ref& fd) {
+Ref create_beside(PyObject* os, PyObject* target, PyObject* shown, long perm, Ref& fd) {
   Ref path = host::getattr(os, HN("path"));
   Ref dir = host::call_method(path.get(), HN("dirname"), target);
   Ref base = host::call_method(path.get(), HN("basename"), target);
@@ -291,11 +287,11 @@ Ref create_beside(PyObject* os, PyObject* target, PyObject* configfile, long per
     Ref name = host::format(HN(".%s.%s.tmp"), host::tuple(base.get(), noise.get()).get());
     name = host::call_method(path.get(), HN("join"), dir.get(), name.get());
     try {
-      fd = file_op(configfile, [&] { return host::call_method(os, HN("open"), name.get(), flags.get(), mode.get()); });
+      fd = file_op(shown, [&] { return host::call_method(os, HN("open"), name.get(), flags.get(), mode.get()); });
       return name;
     } catch (const host::Error&) {
       // Someone else's file of that name: draw another.
-      if (attempt == 100 || !pending_errno_is(EEXIST)) throw;
+      if (attempt == 100 || !pending_errno_in({EEXIST})) throw;
       PyErr_Clear();
     }
   }
@@ -313,63 +309,186 @@ void discard(PyObject* os, PyObject* fd, PyObject* temp) {
   PyErr_Restore(type, value, trace);
 }
 
-// The text of ports.conf, written to an open file.
-void write_lines(PyObject* file, PyObject* map, PyObject* order) {
-  host::call_method(file, HN("write"), HN("# XXX - default config file (needs documentation comments)\n"));
+// Give the new file the owner and group of `st` (the target's). False when
+// that is refused.
+bool take_owner(PyObject* os, PyObject* fd, PyObject* st) {
+  Ref mine = host::call_method(os, HN("fstat"), fd);
+  Ref uid = host::getattr(st, HN("st_uid")), gid = host::getattr(st, HN("st_gid"));
+  if (host::equal(host::getattr(mine.get(), HN("st_uid")).get(), uid.get()) &&
+      host::equal(host::getattr(mine.get(), HN("st_gid")).get(), gid.get())) {
+    return true;
+  }
+  Ref done = Ref::steal(PyObject_CallMethodObjArgs(os, HN("fchown"), fd, uid.get(), gid.get(), nullptr));
+  if (done) return true;
+  if (!PyErr_ExceptionMatches(PyExc_EnvironmentError)) host::fail();
+  PyErr_Clear();
+  return false;
+}
+
+// What replacing a file needs to know.
+struct Replacement {
+  PyObject* target;   // the file replaced, symbolic links resolved
+  PyObject* shown;    // the name errors carry: the path the caller gave
+  PyObject* content;  // the whole new content, a str
+  PyObject* perm;     // the new file's permission bits; nullptr: those open() gives a new file
+  // The target's stat result, where its owner and group are kept and a
+  // replacement that cannot serve leaves the file to be written in place
+  // (nullptr: the replacement serves or fails).
+  PyObject* kept;
+};
+
+// Replace the file. Returns false, having changed nothing, only where `kept`
+// is given and the new file cannot be made or given the target's owner and
+// group, or the rename is refused with EBUSY (a mount point: a file
+// bind-mounted into a container) or EXDEV.
+bool replace_file(PyObject* os, const Replacement& r) {
+  // A new file gets what open() would give it (0666 less the umask); one that
+  // replaces a file is private until it has that file's bits.
+  Ref fd, temp;
+  try {
+    temp = create_beside(os, r.target, r.shown, r.perm ? 0600 : 0666, fd);
+  } catch (const host::Error&) {
+    if (!r.kept || !PyErr_ExceptionMatches(PyExc_EnvironmentError)) throw;
+    PyErr_Clear();
+    return false;
+  }
+  Ref file;
+  try {
+    if (r.kept && !take_owner(os, fd.get(), r.kept)) {
+      discard(os, fd.get(), temp.get());
+      return false;
+    }
+    file = file_op(r.shown, [&] { return host::call_method(os, HN("fdopen"), fd.get(), HN("w")); });
+    host::closing(file.get(), [&] {
+      if (r.perm) file_op(r.shown, [&] { return host::call_method(os, HN("chmod"), temp.get(), r.perm); });
+      host::call_method(file.get(), HN("write"), r.content);
+      host::call_method(file.get(), HN("flush"));
+      file_op(r.shown, [&] { return host::call_method(os, HN("fsync"), fd.get()); });
+    });
+  } catch (...) {
+    discard(os, file ? nullptr : fd.get(), temp.get());
+    throw;
+  }
+  try {
+    file_op(r.shown, [&] { return host::call_method(os, HN("rename"), temp.get(), r.target); });
+  } catch (const host::Error&) {
+    bool in_place = r.kept && pending_errno_in({EBUSY, EXDEV});
+    if (in_place) PyErr_Clear();
+    discard(os, nullptr, temp.get());
+    if (in_place) return false;
+    throw;
+  }
+  return true;
+}
+
+// Open the file for writing and write the content; used where it cannot be
+// replaced. The content is whole before the file is opened, so only an I/O
+// error can cut this write short.
+void write_in_place(PyObject* path, PyObject* content) {
+  Ref file = host::call(global(HN("open")).get(), path, HN("w"));
+  host::closing(file.get(), [&] { host::call_method(file.get(), HN("write"), content); });
+}
+
+// st_mode's permission bits.
+Ref permission_bits(PyObject* st) {
+  Ref st_mode = host::getattr(st, HN("st_mode"));
+  return host::check(PyNumber_And(st_mode.get(), host::integer(07777).get()));
+}
+
+// --- the default configuration --------------------------------------------------
+
+Ref init_config(PyObject* self, const host::Args&) {
+  Ref os = global(HN("os"));
+  Ref path = host::getattr(os.get(), HN("path"));
+  PyObject* etc = HN("/etc/bcm.d");
+  if (!host::truth(host::call_method(path.get(), HN("isdir"), etc).get())) {
+    host::call_method(os.get(), HN("mkdir"), etc);
+  }
+  // The SDK reads rc.soc at start: a copy cut short must never take its place.
+  Ref config_path = host::getattr(chip_of(self).get(), HN("bcm_config_path"));
+  Ref rc_soc = host::call_method(path.get(), HN("join"), config_path.get(), HN("rc.soc"));
+  Ref source = host::call(global(HN("open")).get(), rc_soc.get(), HN("rb"));
+  Ref content;
+  host::closing(source.get(), [&] { content = host::call_method(source.get(), HN("read")); });
+  Ref perm = permission_bits(host::call_method(os.get(), HN("stat"), rc_soc.get()).get());
+  Ref installed = host::call_method(path.get(), HN("join"), etc, HN("rc.soc"));
+  Ref target = host::call_method(path.get(), HN("realpath"), installed.get());
+  replace_file(os.get(), {target.get(), installed.get(), content.get(), perm.get(), nullptr});
+
+  Ref map = host::new_dict();
+  host::for_each(platform_ports(self).get(), [&](PyObject* port) {
+    Ref key = host::getattr(port, HN("label"));
+    if (host::truth(host::getattr(port, HN("is_fabric")).get())) {
+      key = host::check(PyNumber_Add(HN("Fabric-"), key.get()));
+    }
+    Ref mode = host::getattr(port, HN("default_mode"));
+    host::check_rc(PyObject_SetItem(map.get(), key.get(), mode.get()));
+  });
+  host::setattr(self, HN("config_map"), map.get());
+  return host::none();
+}
+
+// --- writing ports.conf ---------------------------------------------------------
+
+// The keys written, in order: those not beginning with "Fabric-", by integer
+// value. The sort is stable, so keys of equal value keep the map's order.
+Ref sorted_keys(PyObject* map) {
+  Ref keys = host::new_list();
+  host::for_each(map, [&](PyObject* key) {
+    if (!host::truth(host::call_method(key, HN("startswith"), HN("Fabric-")).get())) host::append(keys.get(), key);
+  });
+  Ref sort = host::getattr(keys.get(), HN("sort"));
+  host::call_kw(sort.get(), nullptr, new_dict({{HN("key"), int_type().get()}}).get());
+  return keys;
+}
+
+// The text of ports.conf, whole, as the bytes a file write of it gives (a
+// unicode mode is encoded as writing it would encode it).
+Ref ports_conf_text(PyObject* map, PyObject* order) {
+  Ref pieces = host::new_list();
+  host::append(pieces.get(), HN("# XXX - default config file (needs documentation comments)\n"));
   for (Py_ssize_t i = 0; i < PyList_GET_SIZE(order); ++i) {
     Ref key = Ref::borrow(PyList_GET_ITEM(order, i));
     Ref mode = host::item(map, key.get());
-    Ref line = host::format(HN("%s=%s\n"), host::tuple(key.get(), mode.get()).get());
-    host::call_method(file, HN("write"), line.get());
+    host::append(pieces.get(), host::format(HN("%s=%s\n"), host::tuple(key.get(), mode.get()).get()).get());
   }
+  Ref text = host::call_method(host::text("").get(), HN("join"), pieces.get());
+  return PyUnicode_Check(text.get()) ? host::str(text.get()) : text;
 }
 
 Ref write_config(PyObject* self, const host::Args& a) {
   PyObject* configfile = a[0];
   Ref map = host::getattr(self, HN("config_map"));
-  // Keys are checked and ordered before any file is touched.
-  Ref order = sorted_keys(map.get());
+  // The whole text is made, and so checked, before any file is touched.
+  Ref text = ports_conf_text(map.get(), sorted_keys(map.get()).get());
 
   Ref os = global(HN("os"));
   Ref path = host::getattr(os.get(), HN("path"));
   // A symbolic link stays: the file it names is the one replaced.
   Ref target = host::call_method(path.get(), HN("realpath"), configfile);
-  Ref perm;  // the existing file's permission bits, which the new one keeps
-  if (host::truth(host::call_method(path.get(), HN("exists"), target.get()).get())) {
-    Ref st = file_op(configfile, [&] { return host::call_method(os.get(), HN("stat"), target.get()); });
-    Ref st_mode = host::getattr(st.get(), HN("st_mode"));
-    Py_ssize_t kind = PyNumber_AsSsize_t(st_mode.get(), PyExc_OverflowError);
-    if (kind == -1 && PyErr_Occurred()) host::fail();
-    if (!S_ISREG(kind)) {
-      // Only a plain file is replaced. A device or a pipe is written to, and a
-      // directory fails as opening it does.
-      Ref file = host::call(global(HN("open")).get(), configfile, HN("w"));
-      host::closing(file.get(), [&] { write_lines(file.get(), map.get(), order.get()); });
-      return host::none();
-    }
-    // A file not ours to write fails as opening it would, before anything is made.
-    Ref probe = host::call(global(HN("open")).get(), configfile, HN("a"));
-    host::closing(probe.get(), [] {});
-    perm = host::check(PyNumber_And(st_mode.get(), host::integer(07777).get()));
+  if (!host::truth(host::call_method(path.get(), HN("exists"), target.get()).get())) {
+    replace_file(os.get(), {target.get(), configfile, text.get(), nullptr, nullptr});
+    return host::none();
   }
-
-  // A new file gets what open() would give it (0666 less the umask); one that
-  // replaces a file is private until it has that file's bits.
-  Ref fd;
-  Ref temp = create_beside(os.get(), target.get(), configfile, perm ? 0600 : 0666, fd);
-  Ref file;
-  try {
-    file = file_op(configfile, [&] { return host::call_method(os.get(), HN("fdopen"), fd.get(), HN("w")); });
-    host::closing(file.get(), [&] {
-      if (perm) file_op(configfile, [&] { return host::call_method(os.get(), HN("chmod"), temp.get(), perm.get()); });
-      write_lines(file.get(), map.get(), order.get());
-      host::call_method(file.get(), HN("flush"));
-      file_op(configfile, [&] { return host::call_method(os.get(), HN("fsync"), fd.get()); });
-    });
-    file_op(configfile, [&] { return host::call_method(os.get(), HN("rename"), temp.get(), target.get()); });
-  } catch (...) {
-    discard(os.get(), file ? nullptr : fd.get(), temp.get());
-    throw;
+  Ref st = file_op(configfile, [&] { return host::call_method(os.get(), HN("stat"), target.get()); });
+  Ref st_mode = host::getattr(st.get(), HN("st_mode"));
+  Py_ssize_t kind = PyNumber_AsSsize_t(st_mode.get(), PyExc_OverflowError);
+  if (kind == -1 && PyErr_Occurred()) host::fail();
+  // Only a plain file is replaced. A device or a pipe is written to, and a
+  // directory fails as opening it does.
+  if (!S_ISREG(kind)) {
+    write_in_place(configfile, text.get());
+    return host::none();
+  }
+  // A file not ours to write fails as opening it would, before anything is made.
+  Ref probe = host::call(global(HN("open")).get(), configfile, HN("a"));
+  host::closing(probe.get(), [] {});
+  // A replacement would split a file of several hard links: it is written in
+  // place, as is a file that the replacement cannot serve (see replace_file).
+  Ref links = host::getattr(st.get(), HN("st_nlink"));
+  if (host::check_rc(PyObject_RichCompareBool(links.get(), host::integer(1).get(), Py_GT)) ||
+      !replace_file(os.get(), {target.get(), configfile, text.get(), permission_bits(st.get()).get(), st.get()})) {
+    write_in_place(configfile, text.get());
   }
   return host::none();
 }

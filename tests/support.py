@@ -79,6 +79,21 @@ class FakeSubprocess(object):
         return getattr(real_subprocess, name)
 
 
+class FailingOs(object):
+    """The os module, with one of its functions replaced by one that raises."""
+
+    def __init__(self, name, exc):
+        self._name = name
+        self._exc = exc
+
+    def __getattr__(self, name):
+        if name == self._name:
+            def fail(*args):
+                raise self._exc
+            return fail
+        return getattr(os, name)
+
+
 class TempDirTestCase(unittest.TestCase):
     """A test case with its own temporary directory, removed afterwards."""
 

@@ -56,6 +56,14 @@ bool file_missing() {
   return missing;
 }
 
+// A line too short to read: an IndexError still, that says where.
+[[noreturn]] void short_line(long number, Py_ssize_t count, PyObject* text) {
+  Ref n = host::integer(number), c = host::check(PyInt_FromSsize_t(count));
+  Ref message = format(HN("%s, line %d: %d tab-separated fields, not the four of a PHY table line: %r"),
+                       HN(kPhytabFile), n.get(), c.get(), text);
+  host::raise_value(global(HN("PhyTableError")).get(), message.get());
+}
+
 constexpr host::Member kMembers[] = {
     host::property("phytab", phytab, "The PHY table: address, Linux and SDK interface and mode of every PHY."),
 };
@@ -72,13 +80,17 @@ Ref previous_modes() {
     PyErr_Clear();
     return table;
   }
+  long number = 0;
   host::closing(file.get(), [&] {
     host::for_each(file.get(), [&](PyObject* line) {
+      ++number;
       Ref text = host::call_method(line, HN("strip"));
       if (!host::truth(text.get())) return;
       if (host::truth(host::call_method(text.get(), HN("startswith"), HN("#")).get())) return;
       // Only tabs separate fields: a blank belongs to its field.
       Ref fields = host::call_method(text.get(), HN("split"), HN("\t"));
+      Py_ssize_t count = host::length(fields.get());
+      if (count < 4) short_line(number, count, text.get());
       Ref mode = host::item(fields.get(), Py_ssize_t{3});
       Ref name = host::item(fields.get(), Py_ssize_t{1});
       host::check_rc(PyObject_SetItem(table.get(), name.get(), mode.get()));

@@ -2,8 +2,11 @@
 // interfaces: every rendering lists what exists, keeps what still fits its
 // port, removes the rest and creates what is missing. Removal, creation and
 // addressing are the object's own operations, called through the object.
+#include <cstring>
 #include <initializer_list>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "lanquist/sdk/walk.hpp"
 
@@ -94,6 +97,100 @@ bool gets_interface(PyObject* port) {
   return host::truth(host::getattr(port, HN("create_fabric")).get());
 }
 
+// A configured port with the Linux names of its sub-ports, read once: they
+// are checked before any interface changes, and the walk below uses them.
+struct Named {
+  Ref port;
+  bool makes;  // its sub-ports get interfaces
+  std::vector<Ref> names;
+};
+
+std::vector<Named> read_names(PyObject* ports) {
+  std::vector<Named> named;
+  host::for_each(ports, [&](PyObject* port) {
+    Named n{Ref::borrow(port), false, {}};
+    Ref logical_ports = host::getattr(port, HN("num_logical_ports"));
+    for_range(logical_ports.get(), [&](PyObject* sub) {
+      n.names.push_back(host::call_method(port, HN("linux_port_name"), sub));
+    });
+    if (!n.names.empty()) n.makes = gets_interface(port);
+    named.push_back(std::move(n));
+  });
+  return named;
+}
+
+// The text a name takes in a command, as bytes.
+std::string name_bytes(PyObject* name) {
+  Ref text = format(HN("%s"), name);
+  if (PyUnicode_Check(text.get())) text = host::check(PyUnicode_AsUTF8String(text.get()));
+  char* data;
+  Py_ssize_t size;
+  host::check_rc(PyString_AsStringAndSize(text.get(), &data, &size));
+  return std::string(data, size);
+}
+
+// Why the kernel would refuse a name, or nullptr.
+const char* refusal(const std::string& name) {
+  if (name.empty()) return "is empty";
+  if (name == "." || name == "..") return "is \".\" or \"..\"";
+  if (name.size() > 15) return "is longer than 15 bytes";
+  if (name.find('/') != std::string::npos) return "holds \"/\"";
+  if (name.find(':') != std::string::npos) return "holds \":\"";
+  if (name.find_first_of(" \t\n\v\f\r") != std::string::npos) return "holds white space";
+  // No program argument can carry it.
+  if (name.find('\0') != std::string::npos) return "holds a NUL byte";
+  return nullptr;
+}
+
+std::string describe(const Named& n, std::size_t sub) {
+  // A port without a label (a stand-in) is shown as it prints.
+  Ref label = Ref::steal(PyObject_GetAttr(n.port.get(), HN("label")));
+  if (!label) {
+    if (!PyErr_ExceptionMatches(PyExc_AttributeError)) host::fail();
+    PyErr_Clear();
+    label = host::repr(n.port.get());
+  }
+  Ref text = format(HN("port %s sub-port %d"), label.get(), host::integer(static_cast<long>(sub)).get());
+  return PyString_AS_STRING(host::str(text.get()).get());
+}
+
+// Two interfaces of one name, or a name the kernel refuses, would be found
+// only when ip fails on it, after other interfaces were changed: refuse the
+// configuration here, naming the ports concerned.
+void check_names(const std::vector<Named>& named) {
+  struct Use {
+    std::size_t port, sub;
+  };
+  std::unordered_map<std::string, std::vector<Use>> uses;
+  std::vector<std::string> order;
+  for (std::size_t p = 0; p < named.size(); ++p) {
+    if (!named[p].makes) continue;
+    for (std::size_t sub = 0; sub < named[p].names.size(); ++sub) {
+      std::string name = name_bytes(named[p].names[sub].get());
+      auto& u = uses[name];
+      if (u.empty()) order.push_back(name);
+      u.push_back({p, sub});
+    }
+  }
+  std::string problems;
+  for (const std::string& name : order) {
+    const auto& u = uses[name];
+    const char* why = refusal(name);
+    if (!why && u.size() == 1) continue;
+    std::string where;
+    for (std::size_t i = 0; i < u.size(); ++i) {
+      where += (i == 0 ? "" : i + 1 == u.size() ? " and " : ", ") + describe(named[u[i].port], u[i].sub);
+    }
+    Ref shown = host::repr(host::text(name.data(), static_cast<Py_ssize_t>(name.size())).get());
+    if (!problems.empty()) problems += "; ";
+    problems += std::string(PyString_AS_STRING(shown.get())) + " of " + where + " " +
+                (why ? why : "is given to more than one interface");
+  }
+  if (problems.empty()) return;
+  problems = "Linux interface names that cannot be made: " + problems;
+  host::raise_value(PyExc_ValueError, host::text(problems.c_str()).get());
+}
+
 Ref porttab(PyObject* self) {
   Ref lines = host::new_list();
   Ref existing = host::check(PySet_New(nullptr));
@@ -111,12 +208,16 @@ Ref porttab(PyObject* self) {
     previous = previous_modes();
   }
 
-  Ref ports = host::getattr(self, HN("ports"));
+  std::vector<Named> named = read_names(host::getattr(self, HN("ports")).get());
+  check_names(named);
+
   Ref no_port = host::integer(-1);
-  host::for_each(ports.get(), [&](PyObject* port) {
-    Ref logical_ports = host::getattr(port, HN("num_logical_ports"));
-    for_range(logical_ports.get(), [&](PyObject* sub) {
-      Ref name = host::call_method(port, HN("linux_port_name"), sub);
+  for (const Named& n : named) {
+    PyObject* port = n.port.get();
+    for (std::size_t i = 0; i < n.names.size(); ++i) {
+      Ref sub_number = host::integer(static_cast<long>(i));
+      PyObject* sub = sub_number.get();
+      const Ref& name = n.names[i];
       Ref logical = no_port;
       if (host::truth(host::getattr(chip_of(self).get(), HN("dport_capable")).get())) {
         logical = host::call_method(port, HN("sdk_logical_port_num"), sub);
@@ -130,7 +231,7 @@ Ref porttab(PyObject* self) {
                         logical.get(), ganged.get(), loopback.get());
       host::append(lines.get(), line.get());
 
-      if (!gets_interface(port)) return;
+      if (!n.makes) continue;
       Ref index = host::call_method(port, HN("port_mac_index"), sub);
       Ref before = host::call_method(previous.get(), HN("get"), name.get());
       Ref mode = host::getattr(port, HN("mode"));
@@ -138,7 +239,7 @@ Ref porttab(PyObject* self) {
       if (listed && (host::equal(before.get(), Py_None) || host::equal(before.get(), mode.get()))) {
         host::check_rc(PySet_Discard(existing.get(), name.get()));
         if (bcm) knet_down(name.get());
-        return;
+        continue;
       }
       Ref entry = host::new_dict();
       host::check_rc(PyDict_SetItem(entry.get(), HN("portname"), name.get()));
@@ -146,8 +247,8 @@ Ref porttab(PyObject* self) {
       Ref entry_unit = host::getattr(port, HN("unit"));
       host::check_rc(PyDict_SetItem(entry.get(), HN("unit"), entry_unit.get()));
       host::append(new_netdevs.get(), entry.get());
-    });
-  });
+    }
+  }
 
   host::call_method(self, HN("destroyints"), existing.get());
   host::call_method(self, tap ? HN("maketap") : HN("makekernnet"), new_netdevs.get());

@@ -175,6 +175,7 @@ constexpr host::Member kBcmConfigMembers[] = {
 void define_sdk_config(PyObject* m) {
   using host::Ref;
   using namespace host::data;
+  define_class(m, {"PhyTableError", {"IndexError"}, "A line of the PHY table file that cannot be read.", {}});
   Ref sdk_config = define_class(m,
                                 ClassDef{"SDKConfig",
                                          {"Config"},

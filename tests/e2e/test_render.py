@@ -2,6 +2,7 @@
 into its folder, one file per output name, with the interface reconciliation
 recorded instead of run; failures name the platform and the output and leave
 the folder as it was."""
+import errno
 import os
 import shutil
 import sys
@@ -11,6 +12,7 @@ from StringIO import StringIO
 
 import e2ekit
 from e2ekit import lines, render, table
+from support import patch
 
 # Output names of the chip's packaged texts and the file each one serves.
 CHIP_TEXTS = (('hwdesc', 'hw_desc'), ('uft', 'uft.json'), ('riot', 'riot.json'), ('datapath', 'datapath.conf'),
@@ -171,6 +173,26 @@ class DriverTest(unittest.TestCase):
         self.assertEqual(os.listdir(self.out), ['qumran'])
         self.assertEqual(os.listdir(os.path.join(self.out, 'qumran')), ['portsbcm'])
 
+    def test_a_full_disk_is_reported_and_the_next_platform_rendered(self):
+        os.makedirs(os.path.join(self.out, 'helix4'))
+        with open(os.path.join(self.out, 'helix4', 'portsbcm'), 'w') as f:
+            f.write('from an earlier run')
+
+        def full_disk_open(path, mode='r'):
+            f = open(path, mode)
+            if '.helix4.new-' in path and os.path.basename(path) == 'rcled':
+                return FullFile(f)
+            return f
+
+        with patch(render, 'open', full_disk_open):
+            status, out, err = self.main('helix4', 'qumran')
+        self.assertEqual(status, 1)
+        self.assertEqual(err, 'render: error: helix4: writing output "rcled" to %s failed: IOError: [Errno %d] %s\n'
+                         % (os.path.join(self.out, 'helix4', 'rcled'), errno.ENOSPC, os.strerror(errno.ENOSPC)))
+        self.assertEqual([line.split(':')[0] for line in lines(out.rstrip('\n'))], ['qumran'])
+        self.assertEqual(sorted(os.listdir(self.out)), ['helix4', 'qumran'])
+        self.assertEqual(os.listdir(os.path.join(self.out, 'helix4')), ['portsbcm'])
+
     def test_failed_configuration_is_named(self):
         conf = self.conf('49=4x\n')
         try:
@@ -206,6 +228,22 @@ class DriverTest(unittest.TestCase):
                 self.assertRaises(SystemExit, render.main, argv)
             finally:
                 sys.stderr = old
+
+
+class FullFile(object):
+    """A file on a full disk: nothing can be written to it."""
+
+    def __init__(self, f):
+        self.f = f
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.f.close()
+
+    def write(self, text):
+        raise IOError(errno.ENOSPC, os.strerror(errno.ENOSPC))
 
 
 def current_umask():

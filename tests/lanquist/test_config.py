@@ -2,16 +2,19 @@
 completion, chip texts and validated reads, the default configuration and
 ports.conf writing."""
 import collections
+import errno
 import os
 import shutil
 import stat
+import subprocess
 import types
 import unittest
 
 import lanquist
 from zarnith.vettaro import Vettaro
 
-from support import FakeSubprocess, TempDirTestCase, environ, patch
+import support
+from support import FailingOs, FakeSubprocess, TempDirTestCase, environ, patch
 
 IDWARDEN = '/usr/zarnith/bin/idwarden'
 COMMENT = '# XXX - default config file (needs documentation comments)\n'
@@ -142,14 +145,28 @@ class ConstructionTest(unittest.TestCase):
         cases = [
             ('0A:b:C:0:ff:1', [10, 11, 12, 0, 255, 1]),
             (' 00 : 11:22:33:44:55 \n', [0, 17, 34, 51, 68, 85]),
-            ('1:2:3\n', [1, 2, 3]),
+            ('0x1:+2:3:4:5:FF', [1, 2, 3, 4, 5, 255]),
         ]
         for answer, expected in cases:
             with patch(lanquist, 'subprocess', FakeSubprocess()), environ(FAKE_IDWARDEN_A=answer):
                 self.assertEqual(lanquist.Config(Platform()).macbase, expected, repr(answer))
-        for answer in ('00:11:zz:33:44:55\n', '00:11::33:44:55'):
+
+    def test_base_address_refused_before_the_next_step(self):
+        class Recording(lanquist.Config):
+            def __setattr__(self, name, value):
+                FIELDS.append(name)
+                self.__dict__[name] = value
+
+        FIELDS = []
+        refused = ('00:11:zz:33:44:55\n', '00:11::33:44:55', '00:11:22:33:44\n', '100:11:22:33:44:55',
+                   '00:11:22:33:44:55:66', '-1:11:22:33:44:55', '00:11:22:33:44:123456789abcdef01', '', '\n')
+        for answer in refused:
+            del FIELDS[:]
             with patch(lanquist, 'subprocess', FakeSubprocess()), environ(FAKE_IDWARDEN_A=answer):
-                self.assertRaises(ValueError, lanquist.Config, Platform())
+                with self.assertRaises(ValueError) as cm:
+                    Recording(Platform())
+            self.assertIn(repr(answer), str(cm.exception))
+            self.assertNotIn('macmode', FIELDS, repr(answer))
 
     def test_runners_found_in_the_module_and_given_keywords(self):
         log = []
@@ -453,6 +470,79 @@ class InitConfigTest(TempDirTestCase):
             self.assertIs(c.config_map, before, name)
             self.assertEqual(before, {'9': '10G'}, name)
 
+    def test_failed_copy_keeps_the_installed_rc_soc(self):
+        os.mkdir(self.etc)
+        installed = os.path.join(self.etc, 'rc.soc')
+        # (what, os function that fails, errno)
+        cases = (('no file can be made', 'open', errno.ENOSPC), ('disk full when synced', 'fsync', errno.ENOSPC),
+                 ('bits refused', 'chmod', errno.EPERM), ('rename refused', 'rename', errno.EBUSY))
+        for what, function, number in cases:
+            with open(installed, 'w') as f:
+                f.write('old\n')
+            os.chmod(installed, 0o600)
+            c = dummy_config(self.platform)
+            before = c.config_map = {'9': '10G'}
+            failing = Rooted(FailingOs(function, OSError(number, os.strerror(number))), self.root)
+            with patch(lanquist, 'os', failing):
+                with self.assertRaises(EnvironmentError) as cm:
+                    c.init_config()
+            self.assertEqual(cm.exception.errno, number, what)
+            self.assertEqual(open(installed).read(), 'old\n', what)
+            self.assertEqual(stat.S_IMODE(os.stat(installed).st_mode), 0o600, what)
+            self.assertEqual(os.listdir(self.etc), ['rc.soc'], what)
+            self.assertIs(c.config_map, before, what)
+
+
+FULL_DISK_SIZE = '16k'
+
+
+def rc_soc_full_disk_child(disk, source_dir):
+    """In the private mount namespace: /etc/bcm.d on a tmpfs too small for
+    the new rc.soc."""
+    subprocess.check_call(['mount', '-t', 'tmpfs', '-o', 'size=' + FULL_DISK_SIZE, 'tmpfs', disk])
+    etc = disk + ETC
+    os.makedirs(etc)
+    installed = os.path.join(etc, 'rc.soc')
+    with open(installed, 'w') as f:
+        f.write('old\n')
+    result = {}
+    c = dummy_config(Platform([Port('1')], Chip(bcm_config_path=source_dir)))
+    c.config_map = {'9': '10G'}
+    with patch(lanquist, 'os', Rooted(os, disk)), patch(lanquist, 'shutil', Rooted(shutil, disk)):
+        try:
+            c.init_config()
+        except EnvironmentError as e:
+            result['error'] = e.errno
+        with open(installed) as f:
+            result['content'] = f.read()
+        result['listing'] = sorted(os.listdir(etc))
+        result['map'] = c.config_map
+        # A file that fits is installed on the same disk.
+        with open(os.path.join(source_dir, 'rc.soc'), 'w') as f:
+            f.write('init all\n')
+        c.init_config()
+        with open(installed) as f:
+            result['small'] = f.read()
+    return result
+
+
+class RcSocFullDiskTest(TempDirTestCase):
+    def setUp(self):
+        super(RcSocFullDiskTest, self).setUp()
+        support.skip_unless_namespaces(self, net=False, tmpfs=True)
+
+    def test_full_disk_keeps_the_installed_rc_soc(self):
+        disk = self.path('disk')
+        os.mkdir(disk)
+        source = self.write('pkg/rc.soc', 'rcload rc.forwarding\n' * 4000)
+        result = support.run_child_in_namespace(self, __file__, [disk, os.path.dirname(source)], net=False)
+        self.assertEqual(result['error'], errno.ENOSPC)
+        self.assertEqual(result['content'], 'old\n', 'rc.soc changed: now %d bytes' % len(result['content']))
+        self.assertEqual(result['listing'], ['rc.soc'])
+        self.assertEqual(result['map'], {'9': '10G'})
+        self.assertEqual(result['small'], 'init all\n')
+        self.assertEqual(os.listdir(disk), [], 'the tmpfs was private to the child')
+
 
 class WriteConfigTest(TempDirTestCase):
     def written(self, config_map):
@@ -516,4 +606,4 @@ class MacModeTest(unittest.TestCase):
 
 
 if __name__ == '__main__':
-    unittest.main()
+    support.main(rc_soc_full_disk_child)

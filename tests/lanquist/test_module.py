@@ -35,11 +35,13 @@ CLASSES = (
     ('BCMConfig', 'SDKConfig'),
 )
 STANDARD = ('__name__', '__doc__', '__file__', '__package__')
+# error class -> builtin base
+ERRORS = (('PhyTableError', IndexError),)
 
 
 class NamespaceTest(unittest.TestCase):
     def test_exactly_the_imports_and_the_classes(self):
-        expected = set(IMPORTS) | set(name for name, _ in CLASSES) | set(STANDARD)
+        expected = set(IMPORTS) | set(name for name, _ in CLASSES + ERRORS) | set(STANDARD)
         self.assertEqual(set(vars(lanquist)), expected)
         self.assertIsNone(lanquist.__doc__)
 
@@ -71,6 +73,11 @@ class ClassesTest(unittest.TestCase):
             self.assertEqual(cls.__module__, 'lanquist', name)
             bases = (getattr(lanquist, base),) if base else ()
             self.assertEqual(cls.__bases__, bases, name)
+
+    def test_error_classes(self):
+        for name, base in ERRORS:
+            cls = getattr(lanquist, name)
+            self.assertEqual((cls.__name__, cls.__module__, cls.__bases__), (name, 'lanquist', (base,)))
 
     def test_portmap_capable(self):
         # (class, value, set by the class itself)

@@ -113,6 +113,27 @@ class ReadBackTest(unittest.TestCase):
             if open_error is None:
                 self.assertEqual(machine.log[-1], ('close', PHYTAB), what)
 
+    def test_a_short_line_is_named_by_its_number(self):
+        # (what, file, number of the short line)
+        cases = (
+            ('first line', '0x1f\tswp1\n', 1),
+            ('after the header, a comment, a blank line and a good line',
+             HEADER + '\n# old\n\n0x1\tswp1s0\txe1\t4x10G\n0x2\tswp1s1\txe2\n', 5),
+            ('three fields, no line end', '0x1\tswp1s0\txe1\t4x10G\n0x1f\tswp1\txe0', 2),
+        )
+        for what, phytab, number in cases:
+            machine = Machine(phytab)
+            c = configured(small_platform())
+            cm = machine.install(c)
+            try:
+                with self.assertRaises(lanquist.PhyTableError) as raised:
+                    c.porttab
+            finally:
+                cm.__exit__(None, None, None)
+            self.assertIsInstance(raised.exception, IndexError, what)
+            self.assertIn('%s, line %d:' % (PHYTAB, number), str(raised.exception), what)
+            self.assertEqual(machine.commands(), [('drovik', 'show', 'type', 'bcm_knet')], what)
+
 
 if __name__ == '__main__':
     unittest.main()

@@ -141,6 +141,53 @@ class WhichInterfacesTest(PorttabCase):
                 self.machine.remove(name)
 
 
+class NamesTest(PorttabCase):
+    def test_names_the_kernel_would_refuse_change_nothing(self):
+        # (what, configured ports, what the message says)
+        cases = (
+            ('two ports, one name', [CPort(['swp1'], label='1'), CPort(['swp2'], label='2'),
+                                     CPort(['swp1'], label='3')],
+             "'swp1' of port 1 sub-port 0 and port 3 sub-port 0 is given to more than one interface"),
+            ('an override on a breakout', [CPort(['swp4'] * 3, label='4', mode='4x10G')],
+             "'swp4' of port 4 sub-port 0, port 4 sub-port 1 and port 4 sub-port 2 is given to more"),
+            ('empty', [CPort(['swp1', ''], label='1')], "'' of port 1 sub-port 1 is empty"),
+            ('dot', [CPort(['.'], label='1')], "'.' of port 1 sub-port 0 is"),
+            ('dot dot', [CPort(['..'], label='1')], "'..' of port 1 sub-port 0 is"),
+            ('16 bytes', [CPort(['swp1234567890123'], label='1')], 'longer than 15 bytes'),
+            ('slash', [CPort(['swp1/1'], label='1')], 'holds "/"'),
+            ('colon', [CPort(['swp1:1'], label='1')], 'holds ":"'),
+            ('blank', [CPort(['swp 1'], label='1')], 'holds white space'),
+            ('tab', [CPort(['swp1\t'], label='1')], 'holds white space'),
+            ('NUL', [CPort(['swp1\0'], label='1')], 'holds a NUL byte'),
+            ('every fault named', [CPort(['a b'], label='1'), CPort(['swp2'], label='2'),
+                                   CPort(['swp2'], label='5', is_fabric=True, create_fabric=True)],
+             "'a b' of port 1 sub-port 0 holds white space; 'swp2' of port 2 sub-port 0 and port 5 sub-port 0"),
+        )
+        for tap in (None, '1'):
+            self.env(DROVIK_USE_TUNTAP=tap)
+            listing = (IP, 'tuntap', 'show') if tap else (DROVIK, 'show', 'type', 'bcm_knet')
+            for what, ports, message in cases:
+                self.machine = Machine()
+                for name in ('swp1', 'stale'):
+                    self.machine.add(name, 'tap' if tap else 'bcm_knet')
+                before = self.machine.state()
+                c = self.install(with_ports(ports, dummy=False))
+                with self.assertRaises(ValueError) as cm:
+                    self.render(c)
+                self.assertIn(message, str(cm.exception), what)
+                self.assertEqual(self.machine.commands(), [listing], what)
+                self.assertNotIn(('open', KNET, 'w'), self.machine.log, what)
+                self.assertEqual(self.machine.state(), before, what)
+
+    def test_names_the_kernel_takes(self):
+        # 15 bytes; a name shared with a fabric port that gets no interface.
+        ports = [CPort(['swp123456789012'], label='1'), CPort(['swp2'], label='2', mac_index=1),
+                 CPort(['swp2'], label='3', is_fabric=True)]
+        c = self.install(with_ports(ports, dummy=False))
+        self.render(c)
+        self.assertEqual(sorted(self.machine.links), ['swp123456789012', 'swp2'])
+
+
 class TapModeTest(PorttabCase):
     def test_only_the_exact_text_1_selects_tap_mode(self):
         for value, tap in ((None, False), ('', False), ('0', False), ('true', False), ('yes', False), (' 1', False),

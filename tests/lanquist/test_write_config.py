@@ -14,7 +14,7 @@ import threading
 import lanquist
 import sdkkit
 import support
-from support import TempDirTestCase, patch
+from support import FailingOs, TempDirTestCase, patch
 
 COMMENT = '# XXX - default config file (needs documentation comments)\n'
 OLD = '# the operator\'s own\n1=100G\n2=4x25G\n'
@@ -26,19 +26,9 @@ def config_with(config_map):
     return c
 
 
-class FailingOs(object):
-    """The os module, with one of its functions replaced by one that raises."""
-
-    def __init__(self, name, exc):
-        self._name = name
-        self._exc = exc
-
-    def __getattr__(self, name):
-        if name == self._name:
-            def fail(*args):
-                raise self._exc
-            return fail
-        return getattr(os, name)
+def skip_unless_root(test):
+    if os.getuid() != 0:
+        test.skipTest('giving a file another owner needs root')
 
 
 class BadStr(object):
@@ -133,8 +123,8 @@ class WriteConfigTest(TempDirTestCase):
              UnicodeEncodeError, None),
             ('mode whose str() raises', {'1': '10G', '2': BadStr()}, None, ZeroDivisionError, None),
             ('disk full when synced', {'1': '10G'}, FailingOs('fsync', enospc), IOError, errno.ENOSPC),
-            ('rename refused', {'1': '10G'}, FailingOs('rename', OSError(errno.EBUSY, 'busy')), IOError,
-             errno.EBUSY),
+            ('rename refused', {'1': '10G'}, FailingOs('rename', OSError(errno.EPERM, 'refused')), IOError,
+             errno.EPERM),
             ('bad key', {'1': '10G', 'swp2': '10G'}, None, ValueError, None),
         )
         for what, config_map, fake_os, error, number in cases:
@@ -150,6 +140,57 @@ class WriteConfigTest(TempDirTestCase):
                 self.assertEqual(cm.exception.filename, self.target, what)
             self.assertEqual(open(self.target).read(), OLD, what)
             self.assertEqual(stat.S_IMODE(os.stat(self.target).st_mode), 0o640, what)
+            self.assertEqual(os.listdir(self.dir), ['ports.conf'], what)
+
+    def test_keeps_owner_group_and_hard_links(self):
+        skip_unless_root(self)
+        other = os.path.join(self.dir, 'other-name')
+        # (what, prepare the file)
+        cases = (
+            ('another owner and group', lambda: os.chown(self.target, 4321, 8765)),
+            ('another group only', lambda: os.chown(self.target, os.getuid(), 8765)),
+            ('a second hard link', lambda: os.link(self.target, other)),
+        )
+        for what, prepare in cases:
+            with open(self.target, 'w') as f:
+                f.write(OLD)
+            os.chmod(self.target, 0o640)
+            prepare()
+            before = os.stat(self.target)
+            config_with({'1': '100G'}).write_config(self.target)
+            after = os.stat(self.target)
+            self.assertEqual(open(self.target).read(), COMMENT + '1=100G\n', what)
+            self.assertEqual((after.st_uid, after.st_gid, stat.S_IMODE(after.st_mode), after.st_nlink),
+                             (before.st_uid, before.st_gid, 0o640, before.st_nlink), what)
+            if before.st_nlink > 1:
+                self.assertEqual(after.st_ino, before.st_ino, what)
+                self.assertEqual(open(other).read(), COMMENT + '1=100G\n', what)
+                os.remove(other)
+            self.assertEqual(os.listdir(self.dir), ['ports.conf'], what)
+
+    def test_written_in_place_where_a_replacement_cannot_serve(self):
+        skip_unless_root(self)
+        def refused(no):
+            return OSError(no, os.strerror(no))
+        # (what, os stand-in)
+        cases = (
+            ('no file can be made beside it', FailingOs('open', refused(errno.EACCES))),
+            ('the owner cannot be given', FailingOs('fchown', refused(errno.EPERM))),
+            ('a mount point', FailingOs('rename', refused(errno.EBUSY))),
+            ('another file system', FailingOs('rename', refused(errno.EXDEV))),
+        )
+        for what, fake_os in cases:
+            with open(self.target, 'w') as f:
+                f.write(OLD)
+            os.chmod(self.target, 0o640)
+            os.chown(self.target, 4321, 8765)
+            before = os.stat(self.target)
+            with patch(lanquist, 'os', fake_os):
+                config_with({'1': '100G', '2': '4x25G'}).write_config(self.target)
+            after = os.stat(self.target)
+            self.assertEqual(open(self.target).read(), COMMENT + '1=100G\n2=4x25G\n', what)
+            self.assertEqual((after.st_ino, after.st_uid, after.st_gid, stat.S_IMODE(after.st_mode)),
+                             (before.st_ino, 4321, 8765, 0o640), what)
             self.assertEqual(os.listdir(self.dir), ['ports.conf'], what)
 
     def test_targets_that_cannot_be_written(self):
@@ -196,6 +237,30 @@ def full_disk_child(disk):
     return result
 
 
+def bind_mount_child(source, target):
+    """In the private mount namespace: `source` bind-mounted over `target`, as
+    a container is given its ports.conf."""
+    subprocess.check_call(['mount', '--bind', source, target])
+    config_with({'1': '100G'}).write_config(target)
+    with open(target) as f:
+        seen = f.read()
+    return {'seen': seen, 'listing': sorted(os.listdir(os.path.dirname(target)))}
+
+
+class BindMountTest(TempDirTestCase):
+    def setUp(self):
+        super(BindMountTest, self).setUp()
+        support.skip_unless_namespaces(self, net=False)
+
+    def test_a_bind_mounted_file_is_written(self):
+        source, target = self.write('host/ports.conf', OLD), self.write('container/ports.conf', 'placeholder\n')
+        result = support.run_child_in_namespace(self, __file__, ['bind', source, target], net=False)
+        self.assertEqual(result['seen'], COMMENT + '1=100G\n')
+        self.assertEqual(result['listing'], ['ports.conf'])
+        self.assertEqual(open(source).read(), COMMENT + '1=100G\n', 'written through the mount')
+        self.assertEqual(open(target).read(), 'placeholder\n', 'the mount was private to the child')
+
+
 class FullDiskTest(TempDirTestCase):
     def setUp(self):
         super(FullDiskTest, self).setUp()
@@ -204,7 +269,7 @@ class FullDiskTest(TempDirTestCase):
     def test_full_disk_leaves_the_file_untouched(self):
         disk = self.path('disk')
         os.mkdir(disk)
-        result = support.run_child_in_namespace(self, __file__, [disk], net=False)
+        result = support.run_child_in_namespace(self, __file__, ['full', disk], net=False)
         self.assertEqual(result['error'], errno.ENOSPC)
         content = result['content']
         self.assertTrue(content == OLD, 'ports.conf changed: now %d bytes, %r...' % (len(content), content[:80]))
@@ -213,5 +278,9 @@ class FullDiskTest(TempDirTestCase):
         self.assertEqual(os.listdir(disk), [], 'the tmpfs was private to the child')
 
 
+def child(case, *args):
+    return {'bind': bind_mount_child, 'full': full_disk_child}[case](*args)
+
+
 if __name__ == '__main__':
-    support.main(full_disk_child)
+    support.main(child)
