@@ -36,6 +36,12 @@ extern const char* const kPlainVariables;
 extern const char* const kPlainFunctions;
 extern const char* const kPlainBlinkerCalls;
 extern const char* const kIdVariables;  // one placeholder: base_addr
+// Where BCMLEDController keeps the port map in data RAM.
+constexpr long kDataArrayBaseAddr = 0xc0;
+// The ID program's variables text filled with a port map base address.
+host::Ref id_variables(PyObject* base);
+// The one BCMLEDController holds, filled with its own base when it was made.
+PyObject* class_id_variables();
 extern const char* const kIdFunctions;
 extern const char* const kIdBlinkerCalls;
 extern const char* const kPadZero;

@@ -11,6 +11,7 @@ using host::Ref;
 namespace {
 PyObject* g_module = nullptr;
 PyObject* g_methodcaller = nullptr;
+PyObject* g_id_variables = nullptr;
 
 constexpr host::Member kControllerMembers[] = {
     host::method("__init__", "", controller_init),
@@ -34,6 +35,15 @@ constexpr host::Member kTomahawkMembers[] = {
     host::method("_chain_port", "call_port", chain_port_unchanged),
 };
 
+// The ID program's variables text as the class holds it, filled once with the
+// class's own base; kept, so that a render knows the class's text again.
+Ref filled_id_variables() {
+  Ref text = id_variables(host::integer(kDataArrayBaseAddr).get());
+  Py_XDECREF(g_id_variables);
+  g_id_variables = Ref(text).release();
+  return text;
+}
+
 void define_controllers(PyObject* m) {
   using namespace host::data;
   define_class(m, {"LEDController", {}, "Base of the LED controllers.", {}});
@@ -56,7 +66,7 @@ void define_controllers(PyObject* m) {
            {"default_pad", 1},
            {"has_phys_id", False},
            {"data_array_name", "CMIC_GLIMRA{idx}_DATA_RAM"},
-           {"data_array_base_addr", 0xc0},
+           {"data_array_base_addr", kDataArrayBaseAddr},
            {"logical_to_led_index", dict_of()},
            // One mapping for every controller object: controller index to its runs.
            {"call_list", dict_of()},
@@ -64,8 +74,8 @@ void define_controllers(PyObject* m) {
            {"static_no_id_func_code", dict_of({{"variables", kPlainVariables},
                                                {"functions", kPlainFunctions},
                                                {"blink_updater_calls", kPlainBlinkerCalls}})},
-           // "variables" is filled with the object's data_array_base_addr when rendered.
-           {"static_id_func_code", dict_of({{"variables", kIdVariables},
+           // "variables" is filled here, with the class's own port map base.
+           {"static_id_func_code", dict_of({{"variables", made(filled_id_variables)},
                                             {"functions", kIdFunctions},
                                             {"blink_updater_calls", kIdBlinkerCalls}})},
            {"in_ram_constants", dict_of({{"blink", blinker(0xf2, 3)},
@@ -107,6 +117,7 @@ void body(PyObject* m) {
 
 PyObject* module() { return g_module; }
 PyObject* methodcaller() { return g_methodcaller; }
+PyObject* class_id_variables() { return g_id_variables; }
 
 }  // namespace glimra
 

@@ -19,6 +19,12 @@ void set(PyObject* mapping, PyObject* key, PyObject* value) {
 
 }  // namespace
 
+Ref id_variables(PyObject* base) {
+  Ref values = host::new_dict();
+  set(values.get(), HN("base_addr"), base);
+  return host::format(host::text(kIdVariables).get(), values.get());
+}
+
 Ref defines(PyObject* self) {
   Ref period = host::getattr(self, HN("blink_period"));
   Ref per_tick = host::check(PyFloat_FromDouble(30.0));
@@ -41,11 +47,15 @@ Ref asm_text(PyObject* self) {
   host::call_method(code.get(), HN("update"), variant.get());
   if (with_id && host::check_rc(PyDict_Contains(code.get(), HN("variables")))) {
     // The port map's address comes from the object, so a class that moves the
-    // array keeps the program and the data-RAM commands in step.
-    Ref values = host::new_dict();
-    set(values.get(), HN("base_addr"), host::getattr(self, HN("data_array_base_addr")).get());
+    // array keeps the program and the data-RAM commands in step. Only the
+    // class's own text is refilled: a text a platform supplies goes in as it is.
     Ref text = host::item(code.get(), HN("variables"));
-    set(code.get(), HN("variables"), percent(text.get(), values.get()).get());
+    if (host::equal(text.get(), class_id_variables())) {
+      Ref base = host::getattr(self, HN("data_array_base_addr"));
+      if (!host::equal(base.get(), host::integer(kDataArrayBaseAddr).get())) {
+        set(code.get(), HN("variables"), id_variables(base.get()).get());
+      }
+    }
   }
   set(code.get(), HN("set_functions"), join(host::getattr(self, HN("set_functions")).get()).get());
   set(code.get(), HN("set_calls"), join(host::getattr(self, HN("set_calls")).get()).get());

@@ -48,7 +48,8 @@ void raise_instance(PyObject* exc) {
 }
 
 void append(PyObject* list, PyObject* v) {
-  if (PyList_Check(list)) {
+  // Only an exact list may skip the lookup: a subclass's own append wins.
+  if (PyList_CheckExact(list)) {
     check_rc(PyList_Append(list, v));
   } else {
     call_method(list, HN("append"), v);

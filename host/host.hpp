@@ -139,8 +139,9 @@ void for_each(PyObject* iterable, F&& body) {
   if (PyErr_Occurred()) fail();
 }
 
-// list.append(v), checking that `list` is a list (a hostile caller may hand
-// over anything): otherwise the object's own `append` is called.
+// list.append(v): the C append for an exact list; anything else, a list
+// subclass included, has its own `append` called (a hostile caller may hand
+// over anything).
 void append(PyObject* list, PyObject* v);
 inline Ref new_list() { return check(PyList_New(0)); }
 inline Ref new_dict() { return check(PyDict_New()); }

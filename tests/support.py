@@ -56,6 +56,17 @@ def environ(**values):
                 os.environ[k] = v
 
 
+class NotingList(list):
+    """A list subclass whose own append notes each item in `noted` and keeps
+    nothing itself: a caller that skipped it leaves the list non-empty."""
+    def __init__(self, *items):
+        list.__init__(self, items)
+        self.noted = []
+
+    def append(self, item):
+        self.noted.append(item)
+
+
 class FakeSubprocess(object):
     """Stands in for the subprocess module: records every argument vector and
     runs the stand-in program in place of the real one (unless real=True, or

@@ -119,9 +119,11 @@ Ref calculate_configuration(PyObject* self, const host::Args&) {
                                ? HN("SDKConfiguredMappedPort")
                                : HN("SDKConfiguredPort");
       cp = host::call(global(cls_name).get(), mode, hw_port, port_base.get(), mac_index.get(), w.loopback.get());
-      logical_ports = host::getattr(cp.get(), HN("num_logical_ports"));
     }
     host::append(ports.get(), cp.get());
+    // A direct-port chip needed the count above; otherwise it is read only
+    // once the port is in `ports`, so a count that fails leaves it there.
+    if (!logical_ports) logical_ports = host::getattr(cp.get(), HN("num_logical_ports"));
     Ref next = host::check(PyNumber_Add(port_base.get(), logical_ports.get()));
     host::check_rc(PyObject_SetItem(mapped_portnums.get(), unit.get(), next.get()));
     Ref contrib = host::call_method(hw_port, HN("mac_addrs_contrib_total"), config_map.get());

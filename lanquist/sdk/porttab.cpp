@@ -22,11 +22,34 @@ Ref words(std::initializer_list<PyObject*> items) {
   return list;
 }
 
+// A program's output in lines, split at "\n", "\r" and "\r\n" only. A str
+// splits there by itself; unicode's own splitlines also breaks at \x0b, \x0c,
+// \x1c to \x1e, \x85, \u2028 and \u2029, and would cut one line in pieces.
+Ref lines_of(PyObject* out) {
+  if (!PyUnicode_Check(out)) return host::call_method(out, HN("splitlines"));
+  const Py_UNICODE* text = PyUnicode_AS_UNICODE(out);
+  Py_ssize_t size = PyUnicode_GET_SIZE(out);
+  Ref lines = host::new_list();
+  auto add = [&](Py_ssize_t begin, Py_ssize_t end) {
+    host::append(lines.get(), host::check(PyUnicode_FromUnicode(text + begin, end - begin)).get());
+  };
+  Py_ssize_t begin = 0;
+  for (Py_ssize_t i = 0; i < size; ++i) {
+    if (text[i] != '\n' && text[i] != '\r') continue;
+    add(begin, i);
+    if (text[i] == '\r' && i + 1 < size && text[i + 1] == '\n') ++i;
+    begin = i + 1;
+  }
+  // As splitlines: a last line without its end, but no empty line after the last end.
+  if (begin < size) add(begin, size);
+  return lines;
+}
+
 // `self.<runner>.run(words)`, the output split into lines.
 Ref run_lines(PyObject* self, PyObject* runner, Ref argv) {
   Ref r = host::getattr(self, runner);
   Ref out = host::call_method(r.get(), HN("run"), argv.get());
-  return host::call_method(out.get(), HN("splitlines"));
+  return lines_of(out.get());
 }
 
 bool tap_mode() {

@@ -2,6 +2,7 @@
 import glimra
 import ledkit
 from ledkit import FakePort, GlimraCase, controller, loaded, pad_loop, pads, port_call, ROUTINE
+from support import NotingList
 
 
 def routine_as(name, routine=ROUTINE):
@@ -33,6 +34,15 @@ class ConfigureTest(GlimraCase):
             self.assertEqual(c.set_calls, lines, num_leds)
             self.assertEqual(c.set_functions, set(getattr(c, f) for f in functions), num_leds)
             self.assertEqual(self.runs(4), [(1, num_leds)] if num_leds else [], num_leds)
+
+    def test_set_calls_is_appended_to_through_its_own_append(self):
+        p1 = port_call('p1', 3)
+        for num_leds, claims, lines in ((8, {0: {0: p1, 1: None}}, loaded(3, 'p1') + pads(1, 6)),
+                                        (8, {}, pad_loop(1, 8))):
+            ctrl = controller(num_leds=num_leds)()
+            ctrl.set_calls = NotingList()
+            ctrl.configure(0, [FakePort(9, claims=claims)])
+            self.assertEqual((list(ctrl.set_calls), ctrl.set_calls.noted), ([], lines), claims)
 
     def test_later_claim_wins(self):
         """Ports in hardware order (stable for equal numbers), sub-ports in

@@ -39,7 +39,7 @@ TEXTS = (
     (lambda c: c.static_no_id_func_code['variables'], 234, 'BLINK_STATE_P      equ    0xf1\n'),
     (lambda c: c.static_no_id_func_code['functions'], 376, '        ld      a,TICKS_PER_BLINK\n'),
     (lambda c: c.static_no_id_func_code['blink_updater_calls'], 32, '\n        call blink_update_state'),
-    (lambda c: c.static_id_func_code['variables'], 699, 'PORT_MAP_ARRAY     equ    0x%(base_addr)x\n'),
+    (lambda c: c.static_id_func_code['variables'], 688, 'PORT_MAP_ARRAY     equ    0xc0\n'),
     (lambda c: c.static_id_func_code['functions'], 696, '        sub     b, 2     ; Point back to counter\n'),
     (lambda c: c.static_id_func_code['blink_updater_calls'], 186, '        ld      b, WAG_TICKS_P\n'),
     (lambda c: c.pad_zero, 52, '\npad_zero:\n        push  0\n        pack\n        ret\n'),

@@ -71,11 +71,24 @@ class ProgramTest(GlimraCase):
             self.assertIn(marker, controller(has_phys_id=value)().asm, value)
 
     def test_port_map_address_follows_the_object(self):
-        for addr, line in ((0xc0, 'PORT_MAP_ARRAY     equ    0xc0\n'), (0xa0, 'PORT_MAP_ARRAY     equ    0xa0\n'),
-                           (0x1ab, 'PORT_MAP_ARRAY     equ    0x1ab\n')):
-            ctrl = controller(has_phys_id=True, data_array_base_addr=addr)()
-            self.assertIn(line, ctrl.asm)
-        self.assertIn('0x%(base_addr)x', glimra.BCMLEDController.static_id_func_code['variables'])
+        """The class's variables text is filled with its base; an object that
+        moves the port map gets that text filled with its own base, and a text
+        of its own goes in unchanged."""
+        ours = glimra.BCMLEDController.static_id_func_code
+        line = 'PORT_MAP_ARRAY     equ    0x%x\n'
+        self.assertEqual(ours['variables'].count('%'), 0)
+        own = ';; mine 100% %(base_addr)x\n'
+        copied = dict(ours, functions='')
+        for addr, code, variables in (
+                (0xc0, ours, ours['variables']),
+                (0xc0L, ours, ours['variables']),
+                (0xa0, ours, ours['variables'].replace(line % 0xc0, line % 0xa0)),
+                (0x1ab, copied, ours['variables'].replace(line % 0xc0, line % 0x1ab)),
+                (0xc0, dict(ours, variables=own), own),
+                (0xa0, dict(ours, variables=own), own)):
+            ctrl = controller(has_phys_id=True, data_array_base_addr=addr, static_id_func_code=code)()
+            ctrl._template = '%(variables)s'
+            self.assertEqual(ctrl.asm, variables, (hex(addr), code['variables'][:12]))
 
     def test_never_configured(self):
         text = controller()().asm

@@ -6,6 +6,7 @@ import unittest
 import brontile
 import lanquist
 from sdkportkit import QuadPort, Recorder, gang_cage, make_port, raised
+from support import NotingList
 
 SDKConfiguredPort = lanquist.SDKConfiguredPort
 
@@ -301,15 +302,20 @@ class LinesTest(unittest.TestCase):
     def test_line_list_is_appended_to_through_its_own_append(self):
         class Lines(object):
             def __init__(self):
-                self.got = []
+                self.noted = []
 
             def append(self, line):
-                self.got.append(line)
+                self.noted.append(line)
 
         c = cport(quad(1), '50G')
-        lines = Lines()
-        self.assertIs(c.th3_rx_logical_polarity_flip(c, lines, 0), lines)
-        self.assertEqual(lines.got, [TH3_RX % (5, '0x1'), TH3_RX % (6, '0x1')])
+        for group, expected in (('td3', [TD3_RX % (5, '0x1'), TD3_RX % (6, '0x0')]),
+                                ('th3', [TH3_RX % (5, '0x1'), TH3_RX % (6, '0x1')]),
+                                ('qmx', [QMX_RX % (5, '1'), QMX_RX % (6, '0')])):
+            for lines in (Lines(), NotingList('a')):
+                generator = getattr(c, group + '_rx_logical_polarity_flip')
+                self.assertIs(generator(c, lines, 0), lines)
+                self.assertEqual(lines.noted, expected, (group, type(lines)))
+            self.assertEqual(list(lines), ['a'], group)
         self.assertRaises(AttributeError, c.th3_rx_logical_polarity_flip, c, (), 0)
 
 

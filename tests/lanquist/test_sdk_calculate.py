@@ -200,6 +200,19 @@ class CalculationTest(unittest.TestCase):
             c = run(sdkkit.platform([quad('1', 0)], chip=chip), '')
             self.assertEqual([cp.kind for cp in c.ports], [kind], (dport, portmap))
 
+    def test_port_whose_count_fails_is_already_in_ports(self):
+        def failing(mode):
+            raise KeyError(mode)
+
+        for portmap, kind in ((True, 'mapped'), (False, 'plain')):
+            chip = sdkkit.Chip()
+            chip.portmap_capable = portmap
+            c = sdkkit.config(sdkkit.platform([quad('1', 0), Port('2', ['xe4'], num_logical_ports=failing)], chip=chip))
+            with sdkkit.configured_ports():
+                self.assertRaises(KeyError, c.config, '')
+            self.assertEqual([(cp.kind, cp.label) for cp in c.ports], [(kind, '1'), (kind, '2')])
+            self.assertEqual(c.mapped_portnums, {0: 2})
+
     def test_interface_bases_on_direct_port_chips(self):
         chip = sdkkit.Chip()
         chip.dport_capable = True

@@ -5,7 +5,7 @@ import unittest
 import zarnith
 import zarnith.platform
 from linekit import CHIP_CLASSES, Port, chip, config, maker_chip_classes
-from support import patch
+from support import NotingList, patch
 
 PORTMAP_CHIP = dict(portmap_capable=True, needs_lane_config=False)
 
@@ -106,11 +106,21 @@ class PortmapTest(unittest.TestCase):
     def test_generator_result_is_the_list_continued_with(self):
         class Replacing(Port):
             def td3_rx_logical_polarity_flip(self, port, portmap, sub):
-                return ['fresh %d' % sub]
+                return self.make(sub)
+
+        noting = NotingList('kept')
+        tx_lane_map = 'phy_chain_tx_lane_map_physical{%d.0}=0x0007'
+        # (the list handed back, the text, what the list's own append was given)
+        cases = ((lambda sub: ['fresh %d' % sub], 'fresh 1\n' + tx_lane_map % 2, None),
+                 (lambda sub: noting, 'kept', [tx_lane_map % 1, 'portmap_2.0=2:100', tx_lane_map % 2]))
         with maker_chip_classes() as classes:
-            c = config([Replacing(n=2, rx_polarity_flip=1, tx_lane_map=7)], chip=classes['TomahawkTwo_56970_Chip']())
-            c.platform.switch.chip.__dict__.update(PORTMAP_CHIP)
-            self.assertEqual(c.portmap, 'fresh 1\nphy_chain_tx_lane_map_physical{2.0}=0x0007')
+            for make, text, noted in cases:
+                port = Replacing(n=2, rx_polarity_flip=1, tx_lane_map=7)
+                port.make = make
+                c = config([port], chip=classes['TomahawkTwo_56970_Chip']())
+                c.platform.switch.chip.__dict__.update(PORTMAP_CHIP)
+                self.assertEqual(c.portmap, text)
+        self.assertEqual(noting.noted, noted)
 
     def test_maker_module_looked_up_when_needed(self):
         c = config([Port()], chip=chip(**PORTMAP_CHIP))

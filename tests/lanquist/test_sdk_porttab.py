@@ -8,7 +8,7 @@ import unittest
 import lanquist
 import zarnith.errors
 from support import FakeSubprocess, environ, patch
-from tabkit import DROVIK, IP, KNET, PHYTAB, CPort, Machine, configured, knet, small_platform, with_ports
+from tabkit import DROVIK, IP, KNET, PHYTAB, CPort, Machine, configured, knet, phytab_read, small_platform, with_ports
 
 UnsupportedPlatformError = zarnith.errors.UnsupportedPlatformError
 HEADER = '# linux_intf\tsdk_intf\tunit\tis_fabric\tlogical_port\tnum_ganged_ports\tis_loopback'
@@ -344,6 +344,47 @@ class VirtualSwitchTest(PorttabCase):
             self.assertRaises(Other, getattr, c, 'porttab')
         with patch(lanquist, 'UnsupportedPlatformError', 'not a class'):
             self.assertRaises(TypeError, getattr, c, 'porttab')
+
+
+class Answering(object):
+    """A runner that answers each listing with its text from `answers`, empty
+    text otherwise, and notes every command in the machine's log."""
+    def __init__(self, machine, program, answers):
+        self.machine, self.program, self.answers = machine, program, answers
+
+    def run(self, args):
+        self.machine.log.append(('run', self.program) + tuple(args))
+        return self.answers.get(tuple(args), u'')
+
+
+class UnicodeOutputTest(PorttabCase):
+    def test_split_at_text_line_ends_only(self):
+        """Unicode's other line breaks stay inside their line: the names
+        behind them (gone, switch9) are never seen."""
+        def hiding(line, behind):
+            return line + u''.join(brk + behind for brk in u'\x0b\x0c\x1c\x1d\x1e\x85\u2028\u2029')
+
+        tap_show = hiding(u'tap0: tap', u'gone: tap') + u'\r\ntap1: tap\rtap2: tap\n'
+        drovik_show = hiding(u'swp1 type bcm_knet', u'gone type') + u'\r\nswp2 type\rswp3 type\n'
+        link_show = hiding(u'1: eth0: <UP>', u'9: switch9: <UP>') + u'\r\n2: switch0: <UP>\r3: switch1: <UP>'
+        cases = (
+            # (tap mode, ip answers, drovik answers, removed, the other commands)
+            ('1', {('tuntap', 'show'): tap_show}, {}, ['tap0', 'tap1', 'tap2'], runs((IP, 'tuntap', 'show'))),
+            (None, {('-o', 'link', 'show'): link_show}, {('show', 'type', 'bcm_knet'): drovik_show},
+             ['swp1', 'swp2', 'swp3'],
+             runs((DROVIK, 'show', 'type', 'bcm_knet')) + phytab_read() +
+             runs((IP, '-o', 'link', 'show'), (IP, 'link', 'set', 'switch0', 'up'), (IP, 'link', 'set', 'switch1', 'up'))),
+        )
+        for tap, ip_answers, drovik_answers, removed, others in cases:
+            self.env(DROVIK_USE_TUNTAP=tap)
+            self.machine.phytab = ''
+            c = self.install(with_ports([], dummy=False))
+            c.iproute2 = Answering(self.machine, IP, ip_answers)
+            c.drovik = Answering(self.machine, DROVIK, drovik_answers)
+            self.render(c)
+            dels, rest = self.removals(0)
+            self.assertEqual(dels, runs(*[(IP, 'link', 'del', 'dev', name) for name in removed]), tap)
+            self.assertEqual(rest, others, tap)
 
 
 class FailureTest(PorttabCase):
