@@ -285,29 +285,29 @@ class Wildcard(object):
         return True
 
 
+def counted(name):
+    """A property that counts its reads in Pointing.reads and raises the value
+    when it is an exception."""
+    def read(self):
+        Pointing.reads[name] += 1
+        value = getattr(self, '_' + name)
+        if isinstance(value, Exception):
+            raise value
+        return value
+    return property(read)
+
+
 class Pointing(object):
     """A platform port that names itself in the modes it completes and counts
     how often Config reads its label and fabric flag."""
     reads = collections.Counter()
+    label = counted('label')
+    is_fabric = counted('is_fabric')
 
     def __init__(self, n, label, is_fabric=False):
         self.n = n
         self._label = label
-        self._fabric = is_fabric
-
-    @property
-    def label(self):
-        Pointing.reads['label'] += 1
-        if isinstance(self._label, Exception):
-            raise self._label
-        return self._label
-
-    @property
-    def is_fabric(self):
-        Pointing.reads['is_fabric'] += 1
-        if isinstance(self._fabric, Exception):
-            raise self._fabric
-        return self._fabric
+        self._is_fabric = is_fabric
 
     def complete_mode(config, self, mode):
         return '%s@%d' % (mode, self.n)
