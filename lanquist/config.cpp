@@ -11,6 +11,7 @@
 #include <array>
 #include <cerrno>
 #include <string>
+#include <vector>
 
 namespace lanquist {
 namespace config_detail {
@@ -148,15 +149,133 @@ Ref config(PyObject* self, const host::Args& a) {
   return host::none();
 }
 
+bool is_fabric(PyObject* port) { return host::truth(host::getattr(port, HN("is_fabric")).get()); }
+
+// The first port of `self.platform.switch.ports` whose label equals `label`
+// and that is not a fabric port, or None: one walk.
+Ref first_port_labelled(PyObject* self, PyObject* label) {
+  Ref ports = platform_ports(self);
+  Ref it = host::check(PyObject_GetIter(ports.get()));
+  while (Ref port = Ref::steal(PyIter_Next(it.get()))) {
+    Ref own = host::getattr(port.get(), HN("label"));
+    if (host::equal(own.get(), label) && !is_fabric(port.get())) return port;
+  }
+  if (PyErr_Occurred()) host::fail();
+  return host::none();
+}
+
+// Config's own find_hw_port function, set when the class is made.
+PyObject* own_find_hw_port = nullptr;
+
+// find_hw_port's answers for the keys of one completion, from one walk of the
+// platform's ports instead of a walk per key. The walk goes only as far as a
+// lookup needs, reads each port's label once and `is_fabric` only of a port
+// whose label equals the key asked, in port order, as the walk per key does:
+// an error of a port's attributes reaches the caller at the same key. When the
+// object's find_hw_port is not Config's own, it is called once per key.
+class PortFinder {
+ public:
+  explicit PortFinder(PyObject* self) : self_(self) {}
+
+  Ref find(PyObject* label) {
+    if (mode_ == Mode::kUndecided) mode_ = own_finder() ? Mode::kIndex : Mode::kOverride;
+    if (mode_ == Mode::kOverride) return host::call_method(self_, HN("find_hw_port"), label);
+    // Keys come from the ports.conf parser as str; anything else gets the plain walk.
+    if (!PyString_CheckExact(label)) return first_port_labelled(self_, label);
+    if (!ports_) {
+      heads_ = host::new_dict();
+      ports_ = host::check(PyObject_GetIter(platform_ports(self_).get()));
+    }
+    if (Ref port = among_walked(label)) return port;
+    return walk_on(label);
+  }
+
+ private:
+  enum class Mode { kUndecided, kIndex, kOverride };
+  struct Walked {
+    Ref port;
+    Ref label;
+    Py_ssize_t next = -1;  // the next walked port with the same str label
+    Py_ssize_t last = -1;  // on the first of them: the last one
+  };
+
+  bool own_finder() const {
+    Ref f = host::getattr(self_, HN("find_hw_port"));
+    return PyMethod_Check(f.get()) && PyMethod_GET_FUNCTION(f.get()) == own_find_hw_port &&
+           PyMethod_GET_SELF(f.get()) == self_;
+  }
+
+  // The walked ports that may carry `label`, in port order: those with that
+  // str label, merged with those whose label only the host's comparison can
+  // judge (neither str nor int).
+  Ref among_walked(PyObject* label) {
+    PyObject* head = PyDict_GetItem(heads_.get(), label);
+    Py_ssize_t same = head ? PyInt_AS_LONG(head) : -1;
+    std::size_t o = 0;
+    while (same >= 0 || o < odd_.size()) {
+      Py_ssize_t at;
+      if (o < odd_.size() && (same < 0 || odd_[o] < same)) {
+        at = odd_[o++];
+        if (!host::equal(walked_[at].label.get(), label)) continue;
+      } else {
+        at = same;
+        same = walked_[at].next;
+      }
+      if (!is_fabric(walked_[at].port.get())) return walked_[at].port;
+    }
+    return Ref();
+  }
+
+  Ref walk_on(PyObject* label) {
+    while (Ref port = Ref::steal(PyIter_Next(ports_.get()))) {
+      Py_ssize_t at = static_cast<Py_ssize_t>(walked_.size());
+      walked_.push_back(Walked{port, host::getattr(port.get(), HN("label"))});
+      PyObject* own = walked_.back().label.get();
+      bool equal;
+      if (PyString_CheckExact(own)) {
+        link(own, at);
+        equal = _PyString_Eq(own, label);
+      } else if (PyInt_CheckExact(own) || PyLong_CheckExact(own)) {
+        continue;  // an int never equals a str
+      } else {
+        odd_.push_back(at);
+        equal = host::equal(own, label);
+      }
+      if (equal && !is_fabric(port.get())) return port;
+    }
+    if (PyErr_Occurred()) host::fail();
+    return host::none();
+  }
+
+  void link(PyObject* label, Py_ssize_t at) {
+    if (PyObject* head = PyDict_GetItem(heads_.get(), label)) {
+      Walked& first = walked_[PyInt_AS_LONG(head)];
+      walked_[first.last].next = at;
+      first.last = at;
+      return;
+    }
+    walked_[at].last = at;
+    host::check_rc(PyDict_SetItem(heads_.get(), label, host::integer(at).get()));
+  }
+
+  PyObject* self_;
+  Mode mode_ = Mode::kUndecided;
+  Ref ports_;  // the iterator of the walk
+  Ref heads_;  // str label -> index in walked_ of the first port with it
+  std::vector<Walked> walked_;
+  std::vector<Py_ssize_t> odd_;
+};
+
 // The map is owned by the call (a[0]): an override of find_hw_port or
 // complete_mode may drop every other reference to it.
 Ref complete_modes(PyObject* self, const host::Args& a) {
   PyObject* map = a[0];
   // Each key is handled alone; a snapshot keeps the walk independent of the stores.
   Ref keys = host::check(PySequence_List(map));
+  PortFinder finder(self);
   for (Py_ssize_t i = 0; i < PyList_GET_SIZE(keys.get()); ++i) {
     PyObject* key = PyList_GET_ITEM(keys.get(), i);
-    Ref port = host::call_method(self, HN("find_hw_port"), key);
+    Ref port = finder.find(key);
     if (port.get() == Py_None) continue;
     Ref value = host::item(map, key);
     Ref done = host::call_method(port.get(), HN("complete_mode"), port.get(), value.get());
@@ -165,18 +284,7 @@ Ref complete_modes(PyObject* self, const host::Args& a) {
   return Ref::borrow(map);
 }
 
-Ref find_hw_port(PyObject* self, const host::Args& a) {
-  Ref ports = platform_ports(self);
-  Ref it = host::check(PyObject_GetIter(ports.get()));
-  while (Ref port = Ref::steal(PyIter_Next(it.get()))) {
-    Ref label = host::getattr(port.get(), HN("label"));
-    if (!host::equal(label.get(), a[0])) continue;
-    Ref fabric = host::getattr(port.get(), HN("is_fabric"));
-    if (!host::truth(fabric.get())) return port;
-  }
-  if (PyErr_Occurred()) host::fail();
-  return host::none();
-}
+Ref find_hw_port(PyObject* self, const host::Args& a) { return first_port_labelled(self, a[0]); }
 
 struct ChipText {
   PyObject* name;
@@ -523,6 +631,8 @@ void define_config(PyObject* m) {
                                          {}},
                                         /*classic=*/true);
   host::add_members<kConfigMembers>(config.get());
+  Ref finder = host::getattr(config.get(), HN("find_hw_port"));
+  if (PyMethod_Check(finder.get())) own_find_hw_port = host::Ref::borrow(PyMethod_GET_FUNCTION(finder.get())).release();
   config_detail::add_interface_members(config.get());
 }
 

@@ -295,6 +295,121 @@ class PortsConfTest(unittest.TestCase):
         self.assertEqual(mapping, {'1': '400G/4', '3': '4x', '99': '2x'})
 
 
+class Wildcard(object):
+    """A label that the host's comparison finds equal to any text."""
+
+    def __eq__(self, other):
+        return True
+
+
+def counted(name):
+    """A property that counts its reads in Pointing.reads and raises the value
+    when it is an exception."""
+    def read(self):
+        Pointing.reads[name] += 1
+        value = getattr(self, '_' + name)
+        if isinstance(value, Exception):
+            raise value
+        return value
+    return property(read)
+
+
+class Pointing(object):
+    """A platform port that names itself in the modes it completes and counts
+    how often Config reads its label and fabric flag."""
+    reads = collections.Counter()
+    label = counted('label')
+    is_fabric = counted('is_fabric')
+
+    def __init__(self, n, label, is_fabric=False):
+        self.n = n
+        self._label = label
+        self._is_fabric = is_fabric
+
+    def complete_mode(config, self, mode):
+        return '%s@%d' % (mode, self.n)
+
+
+def pointing_platform(*specs):
+    """Ports numbered in order from (label, is_fabric) pairs or bare labels."""
+    specs = [s if isinstance(s, tuple) else (s, False) for s in specs]
+    return Platform([Pointing(n, label, fabric) for n, (label, fabric) in enumerate(specs)])
+
+
+class PerKeyLookup(lanquist.Config):
+    """The walk per key, as a subclass that overrides find_hw_port gets it."""
+
+    def find_hw_port(self, label):
+        self.asked.append(label)
+        return lanquist.Config.find_hw_port(self, label)
+
+
+class PortLookupTest(unittest.TestCase):
+    # platform (port specs), then key -> the port that completes it (None: kept)
+    PLATFORMS = [
+        ('repeated label: the first port wins', ('1', '2', '1', '2'), {'1': 0, '2': 1, '3': None}),
+        ('fabric ports passed over, also for a later repeat',
+         (('1', True), '1', ('2', True), ('3', 1), ('3', 0), ('4', 'yes'), ('4', '')),
+         {'1': 1, '2': None, '3': 4, '4': 6, 'Fabric-1': None, 'Fabric-2': None}),
+        ('a port labelled Fabric- is a label like any other', ('Fabric-1', ('1', True)), {'Fabric-1': 0, '1': None}),
+        ('int labels never equal a text', (1, 2, '2', 3L), {'1': None, '2': 2, '3': None}),
+        ('unicode labels compared by the host, in port order', (u'1', '1', '2', u'2'), {'1': 0, '2': 2}),
+        ('a label equal to anything', ('1', Wildcard(), '2', ('3', True)), {'1': 0, '2': 1, '3': 1, '99': 1}),
+        ('case and white space kept', ('swp1', 'Swp1', ' 2'), {'Swp1': 1, 'swp1': 0, '2': None}),
+        ('keys that are not str', ('1', '2'), {u'1': 0, 1: None, (): None, '2': 1}),
+        ('no ports', (), {'1': None}),
+    ]
+
+    def complete(self, cls, specs, keys):
+        c = dummy_config(pointing_platform(*specs), cls)
+        c.asked = []
+        mapping = dict((key, '4x') for key in keys)
+        try:
+            result = c._complete_modes(mapping)
+        except Exception as exc:
+            return mapping, type(exc), c.asked
+        self.assertIs(result, mapping)
+        return mapping, None, c.asked
+
+    def test_answers_equal_those_of_a_walk_per_key(self):
+        for name, specs, expected in self.PLATFORMS:
+            mapping, error, asked = self.complete(PerKeyLookup, specs, expected)
+            self.assertIsNone(error, name)
+            self.assertEqual(sorted(asked), sorted(expected), name)
+            self.assertEqual(mapping, dict((k, '4x' if n is None else '4x@%d' % n) for k, n in expected.items()), name)
+            self.assertEqual(self.complete(lanquist.Config, specs, expected), (mapping, None, []), name)
+
+    def test_failing_attributes_fail_at_the_same_key(self):
+        # Keys are handled in the map's order; each case runs one key order.
+        for specs in ((ValueError('label'), '1'), ('1', ValueError('label')), ('2', '1', ValueError('label')),
+                      (('1', ValueError('fabric')), '2'), ('1', ('2', ValueError('fabric')), '2')):
+            for keys in (['1', '2'], ['2', '1'], ['2'], ['1', '2', '3'], ['3']):
+                self.assertEqual(self.complete(lanquist.Config, specs, keys)[:2],
+                                 self.complete(PerKeyLookup, specs, keys)[:2], (specs, keys))
+
+    def test_each_attribute_read_once_for_thousands_of_ports(self):
+        ports = 8192
+        platform = pointing_platform(*[str(n) for n in range(1, ports + 1)])
+        text = ''.join('%d=4x\n' % n for n in range(ports, 0, -1))
+        Pointing.reads.clear()
+        c = dummy_config(platform)
+        c.config(text + 'Fabric-1=4x\n99999=4x\n')
+        self.assertEqual(c.config_map['1'], '4x@0')
+        self.assertEqual(c.config_map[str(ports)], '4x@%d' % (ports - 1))
+        self.assertEqual(Pointing.reads, {'label': ports, 'is_fabric': ports})
+
+    def test_an_override_is_asked_once_per_key(self):
+        specs, keys = ('1', '2', '2'), ['1', '2', '9']
+        self.assertEqual(sorted(self.complete(PerKeyLookup, specs, keys)[2]), keys)
+        c = dummy_config(pointing_platform(*specs))
+        asked = []
+        c.find_hw_port = lambda label: asked.append(label) or c.platform.switch.ports[2]
+        mapping = dict((key, '4x') for key in keys)
+        c._complete_modes(mapping)
+        self.assertEqual(sorted(asked), keys)
+        self.assertEqual(mapping, dict((key, '4x@2') for key in keys))
+
+
 class ReadConfigTest(TempDirTestCase):
     CHIP_TEXTS = [('hw_desc', 'hw_desc'), ('rc.forwarding', 'rc_forwarding'), ('datapath.conf', 'datapath_conf'),
                   ('sdk.bcm', 'sdk_bcm'), ('uft.json', 'uft'), ('riot.json', 'riot')]
