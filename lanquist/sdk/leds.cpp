@@ -28,6 +28,30 @@ Ref make_controller(PyObject* self, PyObject* n) {
   return host::call(glimra.get());
 }
 
+// An exact int or long: its equality with another is its hash's, and runs no
+// code of anyone's.
+bool is_plain_number(PyObject* v) { return PyInt_CheckExact(v) || PyLong_CheckExact(v); }
+
+// The ports of each controller number, in the order of `wired`, when every
+// number is a plain one: one pass instead of a walk of every port per
+// controller. NULL when some number is not, and its own equality must be asked.
+Ref group_by_number(PyObject* wired) {
+  Ref groups = host::new_dict();
+  for (Py_ssize_t j = 0; j < PyList_GET_SIZE(wired); ++j) {
+    PyObject* pair = PyList_GET_ITEM(wired, j);
+    PyObject* number = PyTuple_GET_ITEM(pair, 0);
+    if (!is_plain_number(number)) return Ref();
+    PyObject* group = PyDict_GetItem(groups.get(), number);
+    if (!group) {
+      Ref fresh = host::new_list();
+      host::check_rc(PyDict_SetItem(groups.get(), number, fresh.get()));
+      group = fresh.get();
+    }
+    host::check_rc(PyList_Append(group, PyTuple_GET_ITEM(pair, 1)));
+  }
+  return groups;
+}
+
 Ref calculate_leds(PyObject* self, const host::Args&) {
   Ref programs = host::new_dict();
   host::setattr(self, HN("_led_programs"), programs.get());
@@ -53,15 +77,23 @@ Ref calculate_leds(PyObject* self, const host::Args&) {
     }
   }
   Ref order = sorted_list(controllers.get());
+  Ref by_number = group_by_number(wired.get());
 
   for (Py_ssize_t i = 0; i < PyList_GET_SIZE(order.get()); ++i) {
     Ref n = Ref::borrow(PyList_GET_ITEM(order.get(), i));
     Ref controller = make_controller(self, n.get());
-    Ref on_controller = host::new_list();
-    for (Py_ssize_t j = 0; j < PyList_GET_SIZE(wired.get()); ++j) {
-      Ref pair = Ref::borrow(PyList_GET_ITEM(wired.get(), j));
-      if (host::equal(PyTuple_GET_ITEM(pair.get(), 0), n.get())) {
-        host::append(on_controller.get(), PyTuple_GET_ITEM(pair.get(), 1));
+    Ref on_controller;
+    if (by_number && is_plain_number(n.get())) {
+      PyObject* found = PyDict_GetItem(by_number.get(), n.get());  // borrowed; hashing an int cannot fail
+      // A copy: a number listed twice gets a list of its own each time, as a walk gives.
+      on_controller = found ? host::check(PyList_GetSlice(found, 0, PyList_GET_SIZE(found))) : host::new_list();
+    } else {
+      on_controller = host::new_list();
+      for (Py_ssize_t j = 0; j < PyList_GET_SIZE(wired.get()); ++j) {
+        Ref pair = Ref::borrow(PyList_GET_ITEM(wired.get(), j));
+        if (host::equal(PyTuple_GET_ITEM(pair.get(), 0), n.get())) {
+          host::append(on_controller.get(), PyTuple_GET_ITEM(pair.get(), 1));
+        }
       }
     }
     host::call_method(controller.get(), HN("configure"), n.get(), on_controller.get());

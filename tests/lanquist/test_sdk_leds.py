@@ -3,6 +3,7 @@ for them, the ports each is configured with, the properties that hand out the
 programs, and the LED script."""
 import os
 import stat
+import time
 import unittest
 
 import lanquist
@@ -72,6 +73,31 @@ class ControllersTest(unittest.TestCase):
         self.assertEqual(len(news(log)), 2)
         self.assertEqual(configures(log), [('configure', 0, ['1'])] * 2)
         self.assertIs(c._led_programs[0], news(log)[1][1])
+
+    def test_ports_grouped_by_number_in_one_pass(self):
+        # int and long numbers of one value meet; each controller gets a list
+        # of its own, even one listed twice whose first object empties its list.
+        log = []
+        base = sdkkit.recording_controller(log)
+
+        class Emptying(base):
+            def configure(self, controller_idx, ports):
+                base.configure(self, controller_idx, ports)
+                del ports[:]
+
+        ports = [Port('1', ['xe0'], leds=(1L, 0)), Port('2', ['xe1'], leds=(0, 0)), Port('3', ['xe2'], leds=(1, 1))]
+        leds_config(ports, led_controllers=[1, 0, 1L], glimra=Emptying)
+        self.assertEqual(configures(log), [('configure', 0, ['2']), ('configure', 1, ['1', '3']),
+                                           ('configure', 1L, ['1', '3'])])
+
+        # Many controllers cost a pass over the ports, not a walk per controller
+        # (that took seconds here).
+        many = [Port(str(i), ['xe%d' % i], leds=(i // 2, i % 2)) for i in range(24000)]
+        c = leds_config(many, glimra=sdkkit.recording_controller([]))
+        start = time.time()
+        c._calculate_leds()
+        self.assertLess(time.time() - start, 1.5)
+        self.assertEqual([p.label for p in c._led_programs[11999].ports], ['23998', '23999'])
 
     def test_one_class_or_one_per_controller(self):
         log = []
