@@ -69,7 +69,7 @@ bool same_name(PyObject* key, PyObject* name) {
 void Signature::make(const char* name, const char* params, const params::Param* p, std::size_t count,
                      std::size_t required_count, bool star_args, bool star_kwargs, const char* object) {
   const char* text = params ? params : "";
-  fname = name;
+  fname = nullptr;  // set last: a signature whose making failed is made again
   object_name = interned(object);
   names.clear();
   defaults.clear();
@@ -83,6 +83,7 @@ void Signature::make(const char* name, const char* params, const params::Param* 
   varargs = star_args;
   varkw = star_kwargs;
   plain = !varargs && !varkw;
+  fname = name;
 }
 
 void Signature::compile(const char* name, const char* params) {

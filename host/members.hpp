@@ -14,8 +14,8 @@
 // The parameter list is written as Python writes it after the object: names,
 // then defaults (None, True, False, integers, 'text', ()), then "*args" and
 // "**kwargs". The compiler reads it: a malformed list fails the build (the
-// error names what is wrong, e.g. duplicate_name). When the members are
-// attached, only the names are interned and the defaults made. Argument
+// error names what is wrong, e.g. duplicate_name). At the member's first
+// call, only the names are interned and the defaults made. Argument
 // errors count the object, named `self` (a class method's class `cls`), as a
 // function written in Python does. At a call the entry point parses the
 // arguments with the member's own name and hands the function references
@@ -335,6 +335,7 @@ struct Signature {
   bool varargs = false;
   bool varkw = false;
 
+  bool ready() const { return fname != nullptr; }
   // From a list the compiler read; `params` is its text.
   template <std::size_t N>
   void make(const char* name, const char* params, const params::Fixed<N>& list, const char* object) {
@@ -419,12 +420,26 @@ Signature* signatures() {
   return sigs;
 }
 
+// Member I's signature, made at its first call: most members of a run are
+// never called, and an import that makes none is cheaper.
+template <const auto& Table, std::size_t I>
+const Signature& signature() {
+  Signature& s = signatures<Table>()[I];
+  if (__builtin_expect(!s.ready(), 0)) {
+    constexpr const Member& m = Table[I];
+    static constexpr params::List read = params::checked(m.params, object_name(m));
+    static constexpr params::Fixed<read.count> list = params::fixed<read.count>(read);
+    s.make(m.name, m.params, list, object_name(m));
+  }
+  return s;
+}
+
 // New-style classes: a method descriptor hands over the object as `self`.
 template <const auto& Table, std::size_t I>
 PyObject* method_entry(PyObject* self, PyObject* args, PyObject* kwargs) noexcept {
   return guard([&] {
     Args a;
-    signatures<Table>()[I].bind(self, args, kwargs, a);
+    signature<Table, I>().bind(self, args, kwargs, a);
     return Table[I].fn(self, a);
   });
 }
@@ -436,7 +451,7 @@ template <const auto& Table, std::size_t I>
 PyObject* classic_entry(PyObject*, PyObject* args, PyObject* kwargs) noexcept {
   return guard([&] {
     Args a;
-    PyObject* self = signatures<Table>()[I].bind(nullptr, args, kwargs, a);
+    PyObject* self = signature<Table, I>().bind(nullptr, args, kwargs, a);
     return Table[I].fn(self, a);
   });
 }
@@ -457,9 +472,6 @@ void add_one(PyObject* cls) {
   if constexpr (m.kind == Kind::kProperty) {
     add_property_def(cls, m.name, &classic_getter_entry<Table, I>, &getter_entry<Table, I>, m.doc);
   } else {
-    static constexpr params::List read = params::checked(m.params, object_name(m));
-    static constexpr params::Fixed<read.count> list = params::fixed<read.count>(read);
-    signatures<Table>()[I].make(m.name, m.params, list, object_name(m));
     auto classic = reinterpret_cast<PyCFunction>(&classic_entry<Table, I>);
     auto modern = reinterpret_cast<PyCFunction>(&method_entry<Table, I>);
     if constexpr (m.kind == Kind::kMethod) {
