@@ -87,7 +87,7 @@ void Signature::make(const char* name, const char* params, const params::Param* 
 }
 
 void Signature::compile(const char* name, const char* params) {
-  const params::List l = params::parse(params);
+  const params::List l = params::parse(params ? params : "");
   if (l.fault != params::Fault::kNone) {
     PyErr_Format(PyExc_ValueError, "parameter list of %s() (\"%s\"): %s", name, params ? params : "",
                  fault_text(l.fault));

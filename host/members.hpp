@@ -40,7 +40,7 @@ namespace host {
 constexpr std::size_t kMaxParams = 24;
 
 // Parameter lists read by the compiler. Each name and default is kept as its
-// place in the list's text; the objects are made when the members are attached.
+// place in the list's text; the objects are made at the member's first call.
 namespace params {
 
 enum class Fault : std::uint8_t {
@@ -156,11 +156,11 @@ constexpr Fault read_default(const char* t, std::size_t b, std::size_t e, Param&
   return Fault::kNone;
 }
 
-// Read a parameter list; `object` is the name the object takes, which no
-// parameter may repeat.
+// Read a parameter list (not NULL); `object` is the name the object takes,
+// which no parameter may repeat.
 constexpr List parse(const char* text, const char* object = "self") {
   List l;
-  const char* t = text ? text : "";
+  const char* t = text;
   const std::size_t end = length(t);
   if (end > 0xffff) {
     l.fault = Fault::kTooLong;
@@ -328,7 +328,7 @@ static_assert(kMaxParams + 1 <= 32, "one bit per argument slot");
 // A parameter list with its names interned and its defaults made.
 struct Signature {
   const char* fname = nullptr;
-  PyObject* object_name = nullptr;  // "self", or "cls" for a class method; interned
+  PyObject* object_name = nullptr;  // the object's name ("self", "cls"); interned
   std::vector<PyObject*> names;     // interned, owned for the process's life
   std::vector<Ref> defaults;        // one per parameter; empty for required ones
   std::size_t required = 0;
@@ -381,7 +381,7 @@ struct Member {
   MethodFn fn;
   GetterFn get;
   const char* doc;
-  const char* object = nullptr;  // the object's name when not self (cls)
+  const char* object;  // the name of the object in the parameter list
 
   // The same member with its object under another name, for a method whose
   // list names a parameter `self` (method(...).object_named("config")).
@@ -393,23 +393,19 @@ struct Member {
 };
 
 constexpr Member method(const char* name, const char* params, MethodFn fn, const char* doc = nullptr) {
-  return Member{name, Kind::kMethod, params, fn, nullptr, doc};
+  return Member{name, Kind::kMethod, params, fn, nullptr, doc, "self"};
 }
 // The same as method(): every member counts the object in its argument errors.
 constexpr Member pymethod(const char* name, const char* params, MethodFn fn, const char* doc = nullptr) {
   return method(name, params, fn, doc);
 }
 constexpr Member classmethod(const char* name, const char* params, MethodFn fn, const char* doc = nullptr) {
-  return Member{name, Kind::kClassMethod, params, fn, nullptr, doc};
+  return Member{name, Kind::kClassMethod, params, fn, nullptr, doc, "cls"};
 }
 constexpr Member property(const char* name, GetterFn get, const char* doc = nullptr) {
-  return Member{name, Kind::kProperty, nullptr, nullptr, get, doc};
+  return Member{name, Kind::kProperty, nullptr, nullptr, get, doc, "self"};
 }
 
-// The name a member's object takes in its parameter list.
-constexpr const char* object_name(const Member& m) {
-  return m.object ? m.object : m.kind == Kind::kClassMethod ? "cls" : "self";
-}
 
 namespace detail {
 
@@ -427,9 +423,9 @@ const Signature& signature() {
   Signature& s = signatures<Table>()[I];
   if (__builtin_expect(!s.ready(), 0)) {
     constexpr const Member& m = Table[I];
-    static constexpr params::List read = params::checked(m.params, object_name(m));
+    static constexpr params::List read = params::checked(m.params, m.object);
     static constexpr params::Fixed<read.count> list = params::fixed<read.count>(read);
-    s.make(m.name, m.params, list, object_name(m));
+    s.make(m.name, m.params, list, m.object);
   }
   return s;
 }
