@@ -58,10 +58,8 @@ Ref default_value(const char* text, const params::Param& p) {
   fail();
 }
 
-bool same_name(PyObject* key, PyObject* name) {
-  // Keyword names in calls are interned, as ours are: identity finds them;
-  // any other string is compared by its text.
-  return key == name || std::strcmp(PyString_AS_STRING(key), PyString_AS_STRING(name)) == 0;
+bool same_text(PyObject* key, PyObject* name) {
+  return std::strcmp(PyString_AS_STRING(key), PyString_AS_STRING(name)) == 0;
 }
 
 }  // namespace
@@ -97,6 +95,11 @@ void Signature::compile(const char* name, const char* params) {
 }
 
 PyObject* Signature::bind_general(PyObject* self, PyObject* args, PyObject* kwargs, Args& out) const {
+  if (!ready() && maker_) {
+    // Signatures live in static storage, never const.
+    maker_(const_cast<Signature&>(*this));
+    return bind(self, args, kwargs, out);
+  }
   const std::size_t count = names.size();
   const Py_ssize_t total = args ? PyTuple_GET_SIZE(args) : 0;
   const Py_ssize_t first = self ? 0 : 1;  // where the parameters start in `args`
@@ -137,8 +140,18 @@ PyObject* Signature::bind_general(PyObject* self, PyObject* args, PyObject* kwar
         PyErr_Format(PyExc_TypeError, "%s() keywords must be strings", fname);
         fail();
       }
-      // The object's name comes first in the list, as in Python's.
-      if (same_name(key, object_name)) {
+      // The object's name comes first in the list, as in Python's. Keyword
+      // names in calls are interned, as ours are: identity finds them; any
+      // other string is compared by its text.
+      std::size_t i = 0;
+      bool is_object = key == object_name;
+      while (!is_object && i < count && key != names[i]) ++i;
+      if (!is_object && i == count) {
+        is_object = same_text(key, object_name);
+        i = 0;
+        while (!is_object && i < count && !same_text(key, names[i])) ++i;
+      }
+      if (is_object) {
         if (object) {
           PyErr_Format(PyExc_TypeError, "%s() got multiple values for keyword argument '%s'", fname,
                        PyString_AS_STRING(key));
@@ -148,12 +161,6 @@ PyObject* Signature::bind_general(PyObject* self, PyObject* args, PyObject* kwar
         out.own(Args::kObjectSlot, value);
         object = value;
         continue;
-      }
-      std::size_t i = 0;
-      while (i < count && key != names[i]) ++i;
-      if (i == count) {
-        i = 0;
-        while (i < count && !same_name(key, names[i])) ++i;
       }
       if (i == count) {
         if (varkw) {

@@ -336,6 +336,10 @@ struct Signature {
   bool varkw = false;
 
   bool ready() const { return fname != nullptr; }
+  // The signature is made at its first call, by `maker`: most members of a
+  // run are never called, and an import that makes none is cheaper. (Until
+  // then the common call below does not match, and bind_general makes it.)
+  void made_by(void (*maker)(Signature&)) { maker_ = maker; }
   // From a list the compiler read; `params` is its text.
   template <std::size_t N>
   void make(const char* name, const char* params, const params::Fixed<N>& list, const char* object) {
@@ -362,6 +366,7 @@ struct Signature {
 
  private:
   bool plain = false;  // no "*args", no "**kwargs"
+  void (*maker_)(Signature&) = nullptr;
   void make(const char* name, const char* params, const params::Param* p, std::size_t count, std::size_t required,
             bool varargs, bool varkw, const char* object);
   PyObject* bind_general(PyObject* self, PyObject* args, PyObject* kwargs, Args& out) const;
@@ -416,18 +421,13 @@ Signature* signatures() {
   return sigs;
 }
 
-// Member I's signature, made at its first call: most members of a run are
-// never called, and an import that makes none is cheaper.
+// Makes member I's signature from the list the compiler read.
 template <const auto& Table, std::size_t I>
-const Signature& signature() {
-  Signature& s = signatures<Table>()[I];
-  if (__builtin_expect(!s.ready(), 0)) {
-    constexpr const Member& m = Table[I];
-    static constexpr params::List read = params::checked(m.params, m.object);
-    static constexpr params::Fixed<read.count> list = params::fixed<read.count>(read);
-    s.make(m.name, m.params, list, m.object);
-  }
-  return s;
+void make_signature(Signature& s) {
+  constexpr const Member& m = Table[I];
+  static constexpr params::List read = params::checked(m.params, m.object);
+  static constexpr params::Fixed<read.count> list = params::fixed<read.count>(read);
+  s.make(m.name, m.params, list, m.object);
 }
 
 // New-style classes: a method descriptor hands over the object as `self`.
@@ -435,7 +435,7 @@ template <const auto& Table, std::size_t I>
 PyObject* method_entry(PyObject* self, PyObject* args, PyObject* kwargs) noexcept {
   return guard([&] {
     Args a;
-    signature<Table, I>().bind(self, args, kwargs, a);
+    signatures<Table>()[I].bind(self, args, kwargs, a);
     return Table[I].fn(self, a);
   });
 }
@@ -447,7 +447,7 @@ template <const auto& Table, std::size_t I>
 PyObject* classic_entry(PyObject*, PyObject* args, PyObject* kwargs) noexcept {
   return guard([&] {
     Args a;
-    PyObject* self = signature<Table, I>().bind(nullptr, args, kwargs, a);
+    PyObject* self = signatures<Table>()[I].bind(nullptr, args, kwargs, a);
     return Table[I].fn(self, a);
   });
 }
@@ -468,6 +468,7 @@ void add_one(PyObject* cls) {
   if constexpr (m.kind == Kind::kProperty) {
     add_property_def(cls, m.name, &classic_getter_entry<Table, I>, &getter_entry<Table, I>, m.doc);
   } else {
+    signatures<Table>()[I].made_by(&make_signature<Table, I>);
     auto classic = reinterpret_cast<PyCFunction>(&classic_entry<Table, I>);
     auto modern = reinterpret_cast<PyCFunction>(&method_entry<Table, I>);
     if constexpr (m.kind == Kind::kMethod) {
