@@ -1,153 +1,126 @@
 #include "host/members.hpp"
 
-#include <cctype>
-#include <cerrno>
-#include <cstdlib>
 #include <cstdint>
 #include <cstring>
-#include <string>
 
 namespace host {
 
 namespace {
 
-[[noreturn]] void bad_params(const char* fname, const char* params, const char* why) {
-  PyErr_Format(PyExc_ValueError, "parameter list of %s() (\"%s\"): %s", fname, params, why);
-  fail();
+const char* fault_text(params::Fault f) {
+  switch (f) {
+    case params::Fault::kNone: break;
+    case params::Fault::kEmptyParameter: return "empty parameter";
+    case params::Fault::kBadName: return "bad name";
+    case params::Fault::kBadStarArgs: return "bad *args";
+    case params::Fault::kAfterStarArgs: return "parameter after *args";
+    case params::Fault::kAfterStarStarKwargs: return "parameter after **kwargs";
+    case params::Fault::kRequiredAfterDefault: return "required parameter after a default";
+    case params::Fault::kDuplicateName: return "duplicate name";
+    case params::Fault::kUnsupportedDefault: return "unsupported default";
+    case params::Fault::kDefaultOutOfRange: return "default out of range";
+    case params::Fault::kTooMany: return "too many parameters";
+    case params::Fault::kTooLong: return "too long";
+  }
+  return "malformed";
 }
 
-// A piece of the parameter list, [b, e), read without copying it.
-struct Span {
-  const char* b;
-  const char* e;
-  bool empty() const { return b == e; }
-  std::size_t size() const { return static_cast<std::size_t>(e - b); }
-  bool is(const char* word) const { return size() == std::strlen(word) && std::memcmp(b, word, size()) == 0; }
-};
-
-Span trim(Span s) {
-  while (s.b < s.e && (*s.b == ' ' || *s.b == '\t')) ++s.b;
-  while (s.e > s.b && (s.e[-1] == ' ' || s.e[-1] == '\t')) --s.e;
+// Names are kept for the process's life, as every interned attribute name.
+PyObject* intern_span(const char* text, std::size_t b, std::size_t e) {
+  PyObject* s = check(PyString_FromStringAndSize(text + b, static_cast<Py_ssize_t>(e - b))).release();
+  PyString_InternInPlace(&s);
   return s;
 }
 
-bool is_name(Span s) {
-  if (s.empty() || !(std::isalpha(static_cast<unsigned char>(*s.b)) || *s.b == '_')) return false;
-  for (const char* c = s.b; c < s.e; ++c) {
-    if (!(std::isalnum(static_cast<unsigned char>(*c)) || *c == '_')) return false;
+Ref default_value(const char* text, const params::Param& p) {
+  switch (p.kind) {
+    case params::Default::kRequired: break;
+    case params::Default::kNone: return none();
+    case params::Default::kTrue: return boolean(true);
+    case params::Default::kFalse: return boolean(false);
+    case params::Default::kEmptyTuple: return check(PyTuple_New(0));
+    case params::Default::kInt: return integer(p.value);
+    case params::Default::kText:
+      return check(PyString_FromStringAndSize(text + p.text_b, static_cast<Py_ssize_t>(p.text_e - p.text_b)));
   }
-  return true;
+  return Ref();
 }
 
-// A default as Python source writes the few that members use.
-Ref default_value(Span text, const char* fname, const char* params) {
-  if (text.is("None")) return none();
-  if (text.is("True")) return boolean(true);
-  if (text.is("False")) return boolean(false);
-  if (text.is("()")) return check(PyTuple_New(0));
-  if (text.size() >= 2 && (*text.b == '\'' || *text.b == '"') && text.e[-1] == *text.b) {
-    return check(PyString_FromStringAndSize(text.b + 1, static_cast<Py_ssize_t>(text.size() - 2)));
-  }
-  std::string digits(text.b, text.e);
-  char* end = nullptr;
-  errno = 0;
-  long v = std::strtol(digits.c_str(), &end, 0);
-  if (!digits.empty() && end && *end == '\0' && errno == 0) return integer(v);
-  bad_params(fname, params, "unsupported default");
-}
-
-// `given` counts the arguments that were bound (with too many positional ones,
-// every argument given).
-[[noreturn]] void count_error(const Signature& s, std::size_t given) {
-  std::size_t count = s.names.size();
-  const char* how = s.varargs ? "at least" : (s.required == count ? "exactly" : (given > count ? "at most" : "at least"));
-  std::size_t n = given > count && !s.varargs ? count : s.required;
-  if (s.counts_object) {
-    ++n;
-    ++given;
-  }
+// An argument count error as a function written in Python words it: the
+// object counts as an argument. `too_many` positional arguments, or too few.
+[[noreturn]] void count_error(const Signature& s, bool too_many, std::size_t given) {
+  const bool has_defaults = s.required < s.names.size();
+  const char* how = too_many ? (has_defaults ? "at most" : "exactly")
+                             : (s.varargs || has_defaults ? "at least" : "exactly");
+  const std::size_t n = (too_many ? s.names.size() : s.required) + 1;
   PyErr_Format(PyExc_TypeError, "%s() takes %s %d argument%s (%d given)", s.fname, how, static_cast<int>(n),
                n == 1 ? "" : "s", static_cast<int>(given));
   fail();
 }
 
-}  // namespace
-
-void Signature::compile(const char* name, const char* params) {
-  fname = name;
-  names.clear();
-  defaults.clear();
-  required = 0;
-  varargs = varkw = false;
-  const char* all = params ? params : "";
-  const char* all_end = all + std::strlen(all);
-  const char* start = all;
-  bool seen_default = false;
-  while (start <= all_end) {
-    const char* comma = static_cast<const char*>(std::memchr(start, ',', static_cast<std::size_t>(all_end - start)));
-    if (!comma) comma = all_end;
-    Span piece = trim(Span{start, comma});
-    start = comma + 1;
-    if (piece.empty()) {
-      if (comma == all_end) break;
-      bad_params(name, params, "empty parameter");
-    }
-    if (varkw) bad_params(name, params, "parameter after **kwargs");
-    if (piece.size() >= 2 && piece.b[0] == '*' && piece.b[1] == '*') {
-      if (!is_name(Span{piece.b + 2, piece.e})) bad_params(name, params, "bad name");
-      varkw = true;
-      continue;
-    }
-    if (*piece.b == '*') {
-      if (varargs || !is_name(Span{piece.b + 1, piece.e})) bad_params(name, params, "bad *args");
-      varargs = true;
-      continue;
-    }
-    if (varargs) bad_params(name, params, "parameter after *args");
-    if (names.size() == kMaxParams) bad_params(name, params, "too many parameters");
-    const char* eq = static_cast<const char*>(std::memchr(piece.b, '=', piece.size()));
-    Span pname = trim(Span{piece.b, eq ? eq : piece.e});
-    if (!is_name(pname)) bad_params(name, params, "bad name");
-    Ref text = check(PyString_FromStringAndSize(pname.b, static_cast<Py_ssize_t>(pname.size())));
-    PyObject* interned_name = text.release();
-    // Kept for the process's life, as every interned attribute name.
-    PyString_InternInPlace(&interned_name);
-    for (PyObject* seen : names) {
-      if (seen == interned_name) bad_params(name, params, "duplicate name");
-    }
-    names.push_back(interned_name);
-    if (!eq) {
-      if (seen_default) bad_params(name, params, "required parameter after a default");
-      defaults.emplace_back();
-      ++required;
-    } else {
-      seen_default = true;
-      defaults.push_back(default_value(trim(Span{eq + 1, piece.e}), name, params));
-    }
-  }
-  if (names.size() + varargs + varkw > kMaxParams) bad_params(name, params, "too many parameters");
-  plain = !varargs && !varkw;
+bool same_text(PyObject* key, PyObject* name) {
+  return std::strcmp(PyString_AS_STRING(key), PyString_AS_STRING(name)) == 0;
 }
 
-void Signature::bind_general(PyObject* args, Py_ssize_t skip, PyObject* kwargs, Args& out) const {
-  const std::size_t count = names.size();
-  Py_ssize_t total = args ? PyTuple_GET_SIZE(args) : 0;
-  std::size_t npos = static_cast<std::size_t>(total > skip ? total - skip : 0);
-  // Too many positional arguments: a function written in Python counts the
-  // keywords given among them too.
-  if (npos > count && !varargs && counts_object) {
-    count_error(*this, npos + (kwargs ? static_cast<std::size_t>(PyDict_Size(kwargs)) : 0));
+}  // namespace
+
+void Signature::make(const char* name, const char* params, const params::Param* p, std::size_t count,
+                     std::size_t required_count, bool star_args, bool star_kwargs, const char* object) {
+  const char* text = params ? params : "";
+  fname = nullptr;  // set last: a signature whose making failed is made again
+  object_name = interned(object);
+  names.clear();
+  defaults.clear();
+  names.reserve(count);
+  defaults.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    names.push_back(intern_span(text, p[i].name_b, p[i].name_e));
+    defaults.push_back(default_value(text, p[i]));
   }
-  if (npos > count && !varargs) count_error(*this, npos);
+  required = required_count;
+  varargs = star_args;
+  varkw = star_kwargs;
+  plain = !varargs && !varkw;
+  fname = name;
+}
+
+void Signature::compile(const char* name, const char* params) {
+  const params::List l = params::parse(params ? params : "");
+  if (l.fault != params::Fault::kNone) {
+    PyErr_Format(PyExc_ValueError, "parameter list of %s() (\"%s\"): %s", name, params ? params : "",
+                 fault_text(l.fault));
+    fail();
+  }
+  make(name, params, l.p, l.count, l.required, l.varargs, l.varkw, "self");
+}
+
+PyObject* Signature::bind_general(PyObject* self, PyObject* args, PyObject* kwargs, Args& out) const {
+  if (!ready() && maker_) {
+    // Signatures live in static storage, never const.
+    maker_(const_cast<Signature&>(*this));
+    return bind(self, args, kwargs, out);
+  }
+  const std::size_t count = names.size();
+  const Py_ssize_t total = args ? PyTuple_GET_SIZE(args) : 0;
+  const Py_ssize_t first = self ? 0 : 1;  // where the parameters start in `args`
+  // Positional arguments, the object among them.
+  const std::size_t positional = static_cast<std::size_t>(self ? total + 1 : total);
+  const bool keywords = kwargs && PyDict_Check(kwargs) && reinterpret_cast<PyDictObject*>(kwargs)->ma_used > 0;
+  // Too many positional arguments: Python counts the keywords given too.
+  if (positional > count + 1 && !varargs) {
+    count_error(*this, true, positional + (keywords ? static_cast<std::size_t>(PyDict_Size(kwargs)) : 0));
+  }
+  PyObject* object = self ? self : (total > 0 ? PyTuple_GET_ITEM(args, 0) : nullptr);
+  const std::size_t npos = positional > 0 ? positional - 1 : 0;
   out.n_ = count + varargs + varkw;
-  std::size_t direct = npos < count ? npos : count;
-  for (std::size_t i = 0; i < direct; ++i) out.v_[i] = PyTuple_GET_ITEM(args, skip + i);
+  const std::size_t direct = npos < count ? npos : count;
+  for (std::size_t i = 0; i < direct; ++i) out.v_[i] = PyTuple_GET_ITEM(args, first + i);
   std::uint32_t given = (std::uint32_t(1) << direct) - 1;  // a bit per parameter filled so far
   if (varargs) {
-    out.own(count, (npos > count ? check(PyTuple_GetSlice(args, skip + count, total)) : check(PyTuple_New(0))).release());
+    out.own(count, (npos > count ? check(PyTuple_GetSlice(args, first + count, total)) : check(PyTuple_New(0))).release());
   }
   if (varkw) out.own(count + varargs, check(PyDict_New()).release());
-  if (kwargs && PyDict_Check(kwargs) && reinterpret_cast<PyDictObject*>(kwargs)->ma_used > 0) {
+  if (keywords) {
     // Take each value over before anything else runs: the dict is the
     // caller's. Nothing in this loop runs Python code.
     Py_ssize_t pos = 0;
@@ -167,13 +140,27 @@ void Signature::bind_general(PyObject* args, Py_ssize_t skip, PyObject* kwargs, 
         PyErr_Format(PyExc_TypeError, "%s() keywords must be strings", fname);
         fail();
       }
-      // Keyword names in calls are interned, as ours are: identity finds them;
-      // any other string is compared by its text.
+      // The object's name comes first in the list, as in Python's. Keyword
+      // names in calls are interned, as ours are: identity finds them; any
+      // other string is compared by its text.
       std::size_t i = 0;
-      while (i < count && key != names[i]) ++i;
-      if (i == count) {
+      bool is_object = key == object_name;
+      while (!is_object && i < count && key != names[i]) ++i;
+      if (!is_object && i == count) {
+        is_object = same_text(key, object_name);
         i = 0;
-        while (i < count && std::strcmp(PyString_AS_STRING(key), PyString_AS_STRING(names[i])) != 0) ++i;
+        while (!is_object && i < count && !same_text(key, names[i])) ++i;
+      }
+      if (is_object) {
+        if (object) {
+          PyErr_Format(PyExc_TypeError, "%s() got multiple values for keyword argument '%s'", fname,
+                       PyString_AS_STRING(key));
+          fail();
+        }
+        Py_INCREF(value);
+        out.own(Args::kObjectSlot, value);
+        object = value;
+        continue;
       }
       if (i == count) {
         if (varkw) {
@@ -193,12 +180,16 @@ void Signature::bind_general(PyObject* args, Py_ssize_t skip, PyObject* kwargs, 
       given |= std::uint32_t(1) << i;
     }
   }
-  if (direct == count) return;
+  const auto missing = [&] {
+    count_error(*this, false, static_cast<std::size_t>(__builtin_popcount(given)) + (object ? 1 : 0));
+  };
+  if (!object) missing();
   for (std::size_t i = direct; i < count; ++i) {
     if ((given >> i) & 1u) continue;
-    if (i < required) count_error(*this, static_cast<std::size_t>(__builtin_popcount(given)));
+    if (i < required) missing();
     out.v_[i] = defaults[i].get();
   }
+  return object;
 }
 
 }  // namespace host

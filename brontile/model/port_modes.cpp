@@ -162,7 +162,7 @@ Ref mac_addrs_contrib_total(PyObject* self, const host::Args& a) {
 
 constexpr host::Member kModeMembers[] = {
     host::method("port_mangler", "mode", port_mangler),
-    host::method("complete_mode", "self, mode", complete_mode),
+    host::method("complete_mode", "self, mode", complete_mode).object_named("config"),
     host::method("configurable", "config_map", configurable),
     host::classmethod("_check_mode", "mode", check_mode),
     host::classmethod("speed", "mode", speed),

@@ -129,9 +129,9 @@ TEST(Signature, PositionKeywordAndErrors) {
       {"all positional", host::tuple(one.get(), two.get(), three.get()), Ref(), true, nullptr},
       {"mixed", host::tuple(one.get()), kw({{"port_base", three.get()}, {"sub", two.get()}}), true, nullptr},
       {"optional omitted", host::tuple(one.get(), two.get()), Ref(), true, nullptr},
-      {"too few", host::tuple(one.get()), Ref(), false, "q() takes at least 2 arguments (1 given)"},
+      {"too few", host::tuple(one.get()), Ref(), false, "q() takes at least 3 arguments (2 given)"},
       {"too many", host::tuple(one.get(), two.get(), three.get(), one.get()), Ref(), false,
-       "q() takes at most 3 arguments (4 given)"},
+       "q() takes at most 4 arguments (5 given)"},
       {"unexpected", host::tuple(one.get(), two.get()), kw({{"bogus", one.get()}}), false,
        "q() got an unexpected keyword argument 'bogus'"},
       {"twice", host::tuple(one.get(), two.get()), kw({{"mode", one.get()}}), false,
@@ -140,7 +140,7 @@ TEST(Signature, PositionKeywordAndErrors) {
   for (auto& c : cases) {
     host::Args out;
     try {
-      sig.bind(c.args.get(), 0, c.kwargs.get(), out);
+      EXPECT_EQ(sig.bind(Py_None, c.args.get(), c.kwargs.get(), out), Py_None) << c.what;
       EXPECT_TRUE(c.ok) << c.what;
       EXPECT_EQ(out[0], one.get()) << c.what;
       EXPECT_EQ(out[1], two.get()) << c.what;
@@ -157,12 +157,11 @@ TEST(Signature, PositionKeywordAndErrors) {
   }
 }
 
-// A member called as a method written in Python is: its argument errors count
-// the object, and too many positional arguments count the keywords as well.
+// Argument errors count the object, and too many positional arguments count
+// the keywords as well, as a function written in Python words them.
 TEST(Signature, CountsTheObjectAsPythonDoes) {
   host::Signature sig;
   sig.compile("__init__", "label, unit, leds=None");
-  sig.counts_object = true;
   Ref one = host::integer(1);
   Ref kw = host::check(PyDict_New());
   PyDict_SetItemString(kw.get(), "leds", one.get());
@@ -180,7 +179,7 @@ TEST(Signature, CountsTheObjectAsPythonDoes) {
   };
   for (auto& c : cases) {
     host::Args out;
-    EXPECT_THROW(sig.bind(c.args.get(), 0, c.kwargs, out), host::Error) << c.message;
+    EXPECT_THROW(sig.bind(Py_None, c.args.get(), c.kwargs, out), host::Error) << c.message;
     EXPECT_EQ(error_text(), c.message);
   }
 }
@@ -322,7 +321,7 @@ TEST(Classes, ClassicMemberCalledWithoutItsObjectRaisesTypeError) {
   }
   Ref cls = make_class(true);
   Ref ns = run("try:\n    Thing.describe.im_func()\nexcept TypeError as e:\n    text = str(e)\n", {{"Thing", cls.get()}});
-  EXPECT_STREQ(PyString_AsString(get(ns, "text")), "describe() takes at least 1 argument (0 given)");
+  EXPECT_STREQ(PyString_AsString(get(ns, "text")), "describe() takes at least 2 arguments (0 given)");
 }
 
 TEST(Classes, NoLeakOverManyCalls) {
@@ -464,21 +463,34 @@ assert o.none() == ()
 assert o.named(1) == ('first', 'second')
 assert Echo.cm() == (1,) and o.cm(x=2) == (2,)
 errors = [
-    (lambda: o.two(1), 'two() takes exactly 2 arguments (1 given)'),
-    (lambda: o.two(1, 2, 3), 'two() takes exactly 2 arguments (3 given)'),
-    (lambda: o.two(sub=1), 'two() takes exactly 2 arguments (1 given)'),
-    (lambda: o.opt(1), 'opt() takes at least 2 arguments (1 given)'),
-    (lambda: o.opt(1, 2, 3, 4), 'opt() takes at most 3 arguments (4 given)'),
-    (lambda: o.star(), 'star() takes at least 1 argument (0 given)'),
-    (lambda: o.none(1), 'none() takes exactly 0 arguments (1 given)'),
+    (lambda: o.two(1), 'two() takes exactly 3 arguments (2 given)'),
+    (lambda: o.two(1, 2, 3), 'two() takes exactly 3 arguments (4 given)'),
+    (lambda: o.two(sub=1), 'two() takes exactly 3 arguments (2 given)'),
+    (lambda: o.opt(1), 'opt() takes at least 3 arguments (2 given)'),
+    (lambda: o.opt(1, 2, 3, 4), 'opt() takes at most 4 arguments (5 given)'),
+    (lambda: o.star(), 'star() takes at least 2 arguments (1 given)'),
+    (lambda: o.none(1), 'none() takes exactly 1 argument (2 given)'),
     (lambda: o.two(1, 2, mode=3), "two() got multiple values for keyword argument 'mode'"),
     (lambda: o.two(1, **{u'mode': 3}), "two() got multiple values for keyword argument 'mode'"),
     (lambda: o.star('c', cmd='d'), "star() got multiple values for keyword argument 'cmd'"),
     (lambda: o.two(1, bogus=2), "two() got an unexpected keyword argument 'bogus'"),
     (lambda: o.none(**{u'bogus': 2}), "none() got an unexpected keyword argument 'bogus'"),
     (lambda: o.two(1, **{u'm\xe9de': 2}), 'two() keywords must be strings'),
-    (lambda: Echo.cm(1, 2), 'cm() takes at most 1 argument (2 given)'),
+    (lambda: Echo.cm(1, 2), 'cm() takes at most 2 arguments (3 given)'),
+    (lambda: o.two(1, self=2), "two() got multiple values for keyword argument 'self'"),
+    (lambda: o.star(self=2), "star() got multiple values for keyword argument 'self'"),
+    (lambda: Echo.cm(cls=2), "cm() got multiple values for keyword argument 'cls'"),
 ]
+import types
+if isinstance(Echo, types.ClassType):
+    # A classic class's function takes its object by keyword too, as a Python one does.
+    assert Echo.two.im_func(mode=1, sub=2, self=o) == (1, 2)
+    errors += [
+        (lambda: Echo.two.im_func(), 'two() takes exactly 3 arguments (0 given)'),
+        (lambda: Echo.two.im_func(mode=1, sub=2), 'two() takes exactly 3 arguments (2 given)'),
+        (lambda: Echo.star.im_func(cmd=1), 'star() takes at least 2 arguments (1 given)'),
+        (lambda: Echo.two.im_func(o, 1, 2, self=o), "two() got multiple values for keyword argument 'self'"),
+    ]
 for call, message in errors:
     try:
         call()
@@ -524,6 +536,40 @@ TEST(Members, SignatureReadsItsParameterList) {
   EXPECT_EQ(sig.names.size(), 0u);
   EXPECT_FALSE(sig.varargs || sig.varkw);
 }
+
+// The compiler reads a member's list: what it keeps, and what it refuses
+// (a member table holding one of these does not build; see
+// malformed_members.cpp).
+using host::params::Fault;
+constexpr bool refused(const char* params, Fault why, const char* object = "self") {
+  return host::params::parse(params, object).fault == why;
+}
+static_assert(refused("a,,b", Fault::kEmptyParameter) && refused(",a", Fault::kEmptyParameter));
+static_assert(refused("a=1, b", Fault::kRequiredAfterDefault));
+static_assert(refused("*a, *b", Fault::kBadStarArgs) && refused("*", Fault::kBadStarArgs) &&
+              refused("*, a", Fault::kBadStarArgs));
+static_assert(refused("**k, a", Fault::kAfterStarStarKwargs) && refused("**k, *a", Fault::kAfterStarStarKwargs));
+static_assert(refused("*a, b", Fault::kAfterStarArgs));
+static_assert(refused("1a", Fault::kBadName) && refused("a b", Fault::kBadName) && refused("a-b", Fault::kBadName) &&
+              refused("**", Fault::kBadName));
+static_assert(refused("a=[1]", Fault::kUnsupportedDefault) && refused("a=", Fault::kUnsupportedDefault) &&
+              refused("a=1.5", Fault::kUnsupportedDefault) && refused("a='open", Fault::kUnsupportedDefault) &&
+              refused("a=08", Fault::kUnsupportedDefault) && refused("a=0x", Fault::kUnsupportedDefault));
+static_assert(refused("a=99999999999999999999999", Fault::kDefaultOutOfRange) &&
+              refused("a=9223372036854775808", Fault::kDefaultOutOfRange) &&
+              refused("a=-9223372036854775809", Fault::kDefaultOutOfRange));
+static_assert(refused("a, a", Fault::kDuplicateName) && refused("self, mode", Fault::kDuplicateName) &&
+              refused("mode, cls", Fault::kDuplicateName, "cls"));
+static_assert(refused("p0,p1,p2,p3,p4,p5,p6,p7,p8,p9,p10,p11,p12,p13,p14,p15,p16,p17,p18,p19,p20,p21,p22,p23,p24",
+                      Fault::kTooMany));
+static_assert(refused("self, mode", Fault::kNone, "config") && refused("a, ", Fault::kNone) && refused("", Fault::kNone));
+constexpr host::params::List kRead = host::params::parse(" mode , sub=None,  n = 0x10 , o=-017, big=-9223372036854775808, t='x y', *rest, **kw ");
+static_assert(kRead.count == 6 && kRead.required == 1 && kRead.varargs && kRead.varkw);
+static_assert(kRead.p[0].name_b == 1 && kRead.p[0].name_e == 5 && kRead.p[0].kind == host::params::Default::kRequired);
+static_assert(kRead.p[1].kind == host::params::Default::kNone);
+static_assert(kRead.p[2].kind == host::params::Default::kInt && kRead.p[2].value == 16);
+static_assert(kRead.p[3].value == -15 && kRead.p[4].value == -9223372036854775807l - 1);
+static_assert(kRead.p[5].kind == host::params::Default::kText && kRead.p[5].text_e - kRead.p[5].text_b == 3);
 
 TEST(Members, MalformedParameterListsFailWithValueError) {
   std::string many;

@@ -217,21 +217,21 @@ class ArgumentErrorsTest(unittest.TestCase):
     def test_wrong_arguments_name_the_member(self):
         c = lanquist.Config(Platform(), dummy=True)
         cases = [
-            (lambda: c.set_macmode(), 'set_macmode() takes exactly 1 argument (0 given)'),
-            (lambda: c.init_config(1), 'init_config() takes exactly 0 arguments (1 given)'),
-            (lambda: c.write_config('a', 'b'), 'write_config() takes exactly 1 argument (2 given)'),
-            (lambda: lanquist.Config(), '__init__() takes at least 1 argument (0 given)'),
-            (lambda: lanquist.Idwarden(1, 2, 3), '__init__() takes at most 2 arguments (3 given)'),
+            (lambda: c.set_macmode(), 'set_macmode() takes exactly 2 arguments (1 given)'),
+            (lambda: c.init_config(1), 'init_config() takes exactly 1 argument (2 given)'),
+            (lambda: c.write_config('a', 'b'), 'write_config() takes exactly 2 arguments (3 given)'),
+            (lambda: lanquist.Config(), '__init__() takes at least 2 arguments (1 given)'),
+            (lambda: lanquist.Idwarden(1, 2, 3), '__init__() takes at most 3 arguments (4 given)'),
             (lambda: c.makemacaddr([0] * 6, inmac=[0] * 6),
              "makemacaddr() got multiple values for keyword argument 'inmac'"),
         ]
         if OURS:
             e = cp.Error('x')
             cases += [
-                (lambda: e.__repr__(1), '__repr__() takes exactly 0 arguments (1 given)'),
-                (lambda: e.__str__(1), '__str__() takes exactly 0 arguments (1 given)'),
-                (lambda: cp.ParsingError('s').append(1), 'append() takes exactly 2 arguments (1 given)'),
-                (lambda: cp.RawConfigParser().readfp(), 'readfp() takes at least 1 argument (0 given)'),
+                (lambda: e.__repr__(1), '__repr__() takes exactly 1 argument (2 given)'),
+                (lambda: e.__str__(1), '__str__() takes exactly 1 argument (2 given)'),
+                (lambda: cp.ParsingError('s').append(1), 'append() takes exactly 3 arguments (2 given)'),
+                (lambda: cp.RawConfigParser().readfp(), 'readfp() takes at least 2 arguments (1 given)'),
             ]
         for call, message in cases:
             with self.assertRaises(TypeError) as cm:
