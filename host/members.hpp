@@ -352,14 +352,20 @@ struct Signature {
   // positional arguments (a classic class's function) or by keyword. Returns
   // the object.
   PyObject* bind(PyObject* self, PyObject* args, PyObject* kwargs, Args& out) const {
+    return self ? bind_call<true>(self, args, kwargs, out) : bind_call<false>(nullptr, args, kwargs, out);
+  }
+  // The same, where the entry point knows how the object comes (`kApart`:
+  // handed apart, not NULL), so that the common call tests nothing more.
+  template <bool kApart>
+  PyObject* bind_call(PyObject* self, PyObject* args, PyObject* kwargs, Args& out) const {
     out.sig_ = this;
-    const Py_ssize_t skip = self ? 0 : 1;
+    constexpr Py_ssize_t skip = kApart ? 0 : 1;
     // The common call: every parameter by position and nothing else.
     if (plain && args && PyTuple_GET_SIZE(args) - skip == static_cast<Py_ssize_t>(names.size()) &&
         (!kwargs || (PyDict_Check(kwargs) && reinterpret_cast<PyDictObject*>(kwargs)->ma_used == 0))) {
       out.at_ = &PyTuple_GET_ITEM(args, skip);
       out.n_ = names.size();
-      return self ? self : PyTuple_GET_ITEM(args, 0);
+      return kApart ? self : PyTuple_GET_ITEM(args, 0);
     }
     return bind_general(self, args, kwargs, out);
   }
@@ -435,7 +441,7 @@ template <const auto& Table, std::size_t I>
 PyObject* method_entry(PyObject* self, PyObject* args, PyObject* kwargs) noexcept {
   return guard([&] {
     Args a;
-    signatures<Table>()[I].bind(self, args, kwargs, a);
+    signatures<Table>()[I].template bind_call<true>(self, args, kwargs, a);
     return Table[I].fn(self, a);
   });
 }
@@ -447,7 +453,7 @@ template <const auto& Table, std::size_t I>
 PyObject* classic_entry(PyObject*, PyObject* args, PyObject* kwargs) noexcept {
   return guard([&] {
     Args a;
-    PyObject* self = signatures<Table>()[I].bind(nullptr, args, kwargs, a);
+    PyObject* self = signatures<Table>()[I].template bind_call<false>(nullptr, args, kwargs, a);
     return Table[I].fn(self, a);
   });
 }
