@@ -171,8 +171,10 @@ PyObject* own_find_hw_port = nullptr;
 // platform's ports instead of a walk per key. The walk goes only as far as a
 // lookup needs, reads each port's label once and `is_fabric` only of a port
 // whose label equals the key asked, in port order, as the walk per key does:
-// an error of a port's attributes reaches the caller at the same key. When the
-// object's find_hw_port is not Config's own, it is called once per key.
+// an error of a port's attributes reaches the caller at the same key. A label
+// that is neither str nor int (only the host's comparison can judge it) sends
+// the rest of the call to the walk per key. When the object's find_hw_port is
+// not Config's own, it is called once per key.
 class PortFinder {
  public:
   explicit PortFinder(PyObject* self) : self_(self) {}
@@ -181,7 +183,7 @@ class PortFinder {
     if (mode_ == Mode::kUndecided) mode_ = own_finder() ? Mode::kIndex : Mode::kOverride;
     if (mode_ == Mode::kOverride) return host::call_method(self_, HN("find_hw_port"), label);
     // Keys come from the ports.conf parser as str; anything else gets the plain walk.
-    if (!PyString_CheckExact(label)) return first_port_labelled(self_, label);
+    if (mode_ == Mode::kWalk || !PyString_CheckExact(label)) return first_port_labelled(self_, label);
     if (!ports_) {
       heads_ = host::new_dict();
       ports_ = host::check(PyObject_GetIter(platform_ports(self_).get()));
@@ -191,11 +193,10 @@ class PortFinder {
   }
 
  private:
-  enum class Mode { kUndecided, kIndex, kOverride };
+  enum class Mode { kUndecided, kIndex, kWalk, kOverride };
   struct Walked {
     Ref port;
-    Ref label;
-    Py_ssize_t next = -1;  // the next walked port with the same str label
+    Py_ssize_t next = -1;  // the next walked port with the same label
     Py_ssize_t last = -1;  // on the first of them: the last one
   };
 
@@ -205,22 +206,10 @@ class PortFinder {
            PyMethod_GET_SELF(f.get()) == self_;
   }
 
-  // The walked ports that may carry `label`, in port order: those with that
-  // str label, merged with those whose label only the host's comparison can
-  // judge (neither str nor int).
+  // The first walked port with `label` that is not a fabric port.
   Ref among_walked(PyObject* label) {
     PyObject* head = PyDict_GetItem(heads_.get(), label);
-    Py_ssize_t same = head ? PyInt_AS_LONG(head) : -1;
-    std::size_t o = 0;
-    while (same >= 0 || o < odd_.size()) {
-      Py_ssize_t at;
-      if (o < odd_.size() && (same < 0 || odd_[o] < same)) {
-        at = odd_[o++];
-        if (!host::equal(walked_[at].label.get(), label)) continue;
-      } else {
-        at = same;
-        same = walked_[at].next;
-      }
+    for (Py_ssize_t at = head ? PyInt_AS_LONG(head) : -1; at >= 0; at = walked_[at].next) {
       if (!is_fabric(walked_[at].port.get())) return walked_[at].port;
     }
     return Ref();
@@ -228,26 +217,22 @@ class PortFinder {
 
   Ref walk_on(PyObject* label) {
     while (Ref port = Ref::steal(PyIter_Next(ports_.get()))) {
-      Py_ssize_t at = static_cast<Py_ssize_t>(walked_.size());
-      walked_.push_back(Walked{port, host::getattr(port.get(), HN("label"))});
-      PyObject* own = walked_.back().label.get();
-      bool equal;
-      if (PyString_CheckExact(own)) {
-        link(own, at);
-        equal = _PyString_Eq(own, label);
-      } else if (PyInt_CheckExact(own) || PyLong_CheckExact(own)) {
-        continue;  // an int never equals a str
-      } else {
-        odd_.push_back(at);
-        equal = host::equal(own, label);
+      Ref own = host::getattr(port.get(), HN("label"));
+      if (PyInt_CheckExact(own.get()) || PyLong_CheckExact(own.get())) continue;  // an int never equals a str
+      if (!PyString_CheckExact(own.get())) {
+        mode_ = Mode::kWalk;
+        return first_port_labelled(self_, label);
       }
-      if (equal && !is_fabric(port.get())) return port;
+      link(own.get(), port);
+      if (_PyString_Eq(own.get(), label) && !is_fabric(port.get())) return port;
     }
     if (PyErr_Occurred()) host::fail();
     return host::none();
   }
 
-  void link(PyObject* label, Py_ssize_t at) {
+  void link(PyObject* label, const Ref& port) {
+    Py_ssize_t at = static_cast<Py_ssize_t>(walked_.size());
+    walked_.push_back(Walked{port});
     if (PyObject* head = PyDict_GetItem(heads_.get(), label)) {
       Walked& first = walked_[PyInt_AS_LONG(head)];
       walked_[first.last].next = at;
@@ -263,7 +248,6 @@ class PortFinder {
   Ref ports_;  // the iterator of the walk
   Ref heads_;  // str label -> index in walked_ of the first port with it
   std::vector<Walked> walked_;
-  std::vector<Py_ssize_t> odd_;
 };
 
 // The map is owned by the call (a[0]): an override of find_hw_port or
