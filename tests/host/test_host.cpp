@@ -508,6 +508,20 @@ class Clearing(Thing):
 kw = {'mode': ''.join(['m', 'o', 'd', 'e', '4', 'x']), 'sub': ''.join(['s', 'u', 'b', '1', '2', '3'])}
 assert Clearing('l').describe(**kw) == 'c:mode4x:sub123'
 assert kw == {}
+# A keyword for **kwargs whose hashing empties the caller's dict: the call
+# keeps every keyword it was given, as a function written in Python does.
+class Key(str):
+    armed = False
+    def __hash__(self):
+        if Key.armed:
+            Key.armed = False
+            kw.clear()
+            litter = [''.join(['z'] * 6) for _ in range(100)]
+        return str.__hash__(self)
+kw = {Key(''.join(['k', 'e', 'y'])): ''.join(['v', 'a', 'l']), 'other': ''.join(['o', 't', 'h'])}
+Key.armed = True
+assert o.star('c', **kw) == ('c', (), {'key': 'val', 'other': 'oth'})
+assert kw == {}
 )";
 
 TEST(Members, ParameterListsDefaultsAndErrorsOnBothKinds) {
