@@ -391,7 +391,8 @@ Ref format(PyObject* fmt, PyObject* args) {
     Py_ssize_t n = single ? 1 : PyTuple_GET_SIZE(args);
     if (format_simple(fmt, items, n, out)) return text(out.data(), static_cast<Py_ssize_t>(out.size()));
   }
-  return check(PyString_Format(fmt, args));
+  // The `%` operator itself: a str subclass given alone may answer with its own __rmod__.
+  return check(PyNumber_Remainder(fmt, args));
 }
 
 }  // namespace host

@@ -732,7 +732,8 @@ TEST(Values, ToIntAgreesWithTheHostsInt) {
 }
 
 // format's own path for the common conversions gives what `%` gives: the
-// text, its type, and the error where there is one.
+// text, its type, and the error where there is one. A str subclass's own
+// __rmod__ answers, as it does for `%`.
 TEST(Values, FormatAgreesWithTheHostsPercent) {
   Ref formats = host::check(PyRun_String(
       "['%s', '%d', '%i', '%u', '%x', '%04x', '%08x', '%03u', '%1d', '%5d', '%05d', '%0d', '%4x', '%4s', '%r',"
@@ -741,10 +742,11 @@ TEST(Values, FormatAgreesWithTheHostsPercent) {
       Py_eval_input, PyEval_GetBuiltins(), PyEval_GetBuiltins()));
   Ref values = host::check(PyRun_String(
       "[0, 1, 7, 255, 4660, -1, -255, -2**63, 2**63 - 1, 2**64, 10L, 2.5, True, 'text', '', u'uni', None,"
-      " type('S', (str,), {'__str__': lambda self: 'own'})('base'), (1, 2)]",
+      " type('S', (str,), {'__str__': lambda self: 'own'})('base'), (1, 2),"
+      " type('R', (str,), {'__rmod__': lambda self, fmt: 'rmod'})('r')]",
       Py_eval_input, PyEval_GetBuiltins(), PyEval_GetBuiltins()));
   auto compare = [](PyObject* fmt, PyObject* args) {
-    Ref want = Ref::steal(PyString_Format(fmt, args));
+    Ref want = Ref::steal(PyNumber_Remainder(fmt, args));
     std::string want_error = want ? "" : error_text();
     Ref args_repr = host::repr(args);
     std::string where = std::string(PyString_AS_STRING(fmt)) + " % " + PyString_AS_STRING(args_repr.get());
