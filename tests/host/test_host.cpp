@@ -731,6 +731,58 @@ TEST(Values, ToIntAgreesWithTheHostsInt) {
   }
 }
 
+// is_instance's short cut for classes whose metaclass is `type` gives what
+// isinstance() gives, errors included.
+TEST(Values, IsInstanceAgreesWithTheHostsIsinstance) {
+  Ref ns = run(R"(
+import abc
+class Base(object):
+    pass
+class Derived(Base):
+    pass
+class Liar(object):
+    __class__ = property(lambda self: Derived)
+class Broken(object):
+    @property
+    def __class__(self):
+        raise RuntimeError('no class')
+class Old:
+    pass
+class Asking(type):
+    def __instancecheck__(cls, o):
+        return o == 3
+class Asked(object):
+    __metaclass__ = Asking
+class Refusing(type):
+    def __instancecheck__(cls, o):
+        raise KeyError('refused')
+class Refused(object):
+    __metaclass__ = Refusing
+class Abstract(object):
+    __metaclass__ = abc.ABCMeta
+Abstract.register(int)
+objects = [3, True, 'text', Base(), Derived(), Liar(), Broken(), Old(), None, Base, type]
+classes = [int, bool, str, object, Base, Derived, Old, Asked, Refused, Abstract, type, (str, Base), 3]
+)");
+  PyObject* objects = get(ns, "objects");
+  PyObject* classes = get(ns, "classes");
+  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(objects); ++i) {
+    for (Py_ssize_t j = 0; j < PyList_GET_SIZE(classes); ++j) {
+      PyObject* o = PyList_GET_ITEM(objects, i);
+      PyObject* cls = PyList_GET_ITEM(classes, j);
+      int want = PyObject_IsInstance(o, cls);
+      std::string want_error = want < 0 ? error_text() : "";
+      try {
+        bool got = host::is_instance(o, cls);
+        EXPECT_EQ(want, got ? 1 : 0) << i << ", " << j;
+      } catch (const host::Error&) {
+        EXPECT_EQ(want, -1) << i << ", " << j;
+        EXPECT_EQ(error_text(), want_error) << i << ", " << j;
+      }
+    }
+  }
+}
+
 // format's own path for the common conversions gives what `%` gives: the
 // text, its type, and the error where there is one. A str subclass's own
 // __rmod__ answers, as it does for `%`.
