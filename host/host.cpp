@@ -76,14 +76,6 @@ Ref to_int(PyObject* o) {
   return check(PyNumber_Int(o));
 }
 
-PyObject* object_argument(const char* fname, PyObject* args) {
-  if (!args || !PyTuple_Check(args) || PyTuple_GET_SIZE(args) < 1) {
-    PyErr_Format(PyExc_TypeError, "%.200s() takes at least 1 argument (0 given)", fname);
-    fail();
-  }
-  return PyTuple_GET_ITEM(args, 0);
-}
-
 PyObject* interned(const char* s) {
   PyObject* o = PyString_InternFromString(s);
   if (!o) {
@@ -152,8 +144,6 @@ Ref ClassBuilder::make() {
   if (classic_) return check(PyClass_New(bases.get(), dict_.get(), name_.get()));
   return call(reinterpret_cast<PyObject*>(&PyType_Type), name_.get(), bases.get(), dict_.get());
 }
-
-bool is_classic(PyObject* cls) { return PyClass_Check(cls); }
 
 namespace {
 
@@ -401,7 +391,8 @@ Ref format(PyObject* fmt, PyObject* args) {
     Py_ssize_t n = single ? 1 : PyTuple_GET_SIZE(args);
     if (format_simple(fmt, items, n, out)) return text(out.data(), static_cast<Py_ssize_t>(out.size()));
   }
-  return check(PyString_Format(fmt, args));
+  // The `%` operator itself: a str subclass given alone may answer with its own __rmod__.
+  return check(PyNumber_Remainder(fmt, args));
 }
 
 }  // namespace host

@@ -11,9 +11,8 @@
 // a new (owned) reference. The raw `PyObject*` results are borrowed and stay
 // valid as long as their owner does: interned() and HN() (interned for the
 // process's life), Args::operator[] (valid for the whole call, see members.hpp),
-// object_argument() (held by the call's argument tuple), Ref::get(). Raw
-// pointers passed in are borrowed: no function here steals a reference except
-// Ref::steal and bind().
+// Ref::get(). Raw pointers passed in are borrowed: no function here steals a
+// reference except Ref::steal and bind().
 #pragma once
 
 #include <Python.h>
@@ -185,10 +184,6 @@ Ref import_top(const char* dotted);
 // A module global at call time, falling back to the builtins, as Python name lookup does.
 Ref global(PyObject* module, PyObject* name);
 
-// The object of a classic-class method: the first positional argument. A
-// direct call of the underlying function may bring none: the host's TypeError.
-PyObject* object_argument(const char* fname, PyObject* args);
-
 // --- the boundary ------------------------------------------------------------------
 template <typename F>
 PyObject* guard(F&& f) noexcept {
@@ -220,8 +215,6 @@ class ClassBuilder {
   bool classic_;
   Ref name_, bases_, dict_;
 };
-
-bool is_classic(PyObject* cls);
 
 void add_method_def(PyObject* cls, const char* name, PyCFunction classic, PyCFunction modern, const char* doc);
 void add_classmethod_def(PyObject* cls, const char* name, PyCFunction classic, PyCFunction modern,

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 namespace host {
 
@@ -120,6 +122,10 @@ PyObject* Signature::bind_general(PyObject* self, PyObject* args, PyObject* kwar
     out.own(count, (npos > count ? check(PyTuple_GetSlice(args, first + count, total)) : check(PyTuple_New(0))).release());
   }
   if (varkw) out.own(count + varargs, check(PyDict_New()).release());
+  // Keywords for "**kwargs", held until the walk is done: inserting one may
+  // run Python code (a str subclass's __hash__ or __eq__), which may change
+  // the caller's dict.
+  std::vector<std::pair<Ref, Ref>> rest;
   if (keywords) {
     // Take each value over before anything else runs: the dict is the
     // caller's. Nothing in this loop runs Python code.
@@ -164,7 +170,7 @@ PyObject* Signature::bind_general(PyObject* self, PyObject* args, PyObject* kwar
       }
       if (i == count) {
         if (varkw) {
-          check_rc(PyDict_SetItem(out.v_[count + varargs], key, value));
+          rest.emplace_back(Ref::borrow(key), Ref::borrow(value));
           continue;
         }
         PyErr_Format(PyExc_TypeError, "%s() got an unexpected keyword argument '%s'", fname, PyString_AS_STRING(key));
@@ -180,6 +186,7 @@ PyObject* Signature::bind_general(PyObject* self, PyObject* args, PyObject* kwar
       given |= std::uint32_t(1) << i;
     }
   }
+  for (const auto& kv : rest) check_rc(PyDict_SetItem(out.v_[count + varargs], kv.first.get(), kv.second.get()));
   const auto missing = [&] {
     count_error(*this, false, static_cast<std::size_t>(__builtin_popcount(given)) + (object ? 1 : 0));
   };

@@ -406,10 +406,6 @@ struct Member {
 constexpr Member method(const char* name, const char* params, MethodFn fn, const char* doc = nullptr) {
   return Member{name, Kind::kMethod, params, fn, nullptr, doc, "self"};
 }
-// The same as method(): every member counts the object in its argument errors.
-constexpr Member pymethod(const char* name, const char* params, MethodFn fn, const char* doc = nullptr) {
-  return method(name, params, fn, doc);
-}
 constexpr Member classmethod(const char* name, const char* params, MethodFn fn, const char* doc = nullptr) {
   return Member{name, Kind::kClassMethod, params, fn, nullptr, doc, "cls"};
 }

@@ -290,7 +290,7 @@ void prepare_now() {
 
 template <const auto& Plan>
 constexpr PortInit init(const char* cls) {
-  return PortInit{cls, host::pymethod("__init__", Plan.params, &construct<Plan>), &prepare_now<Plan>};
+  return PortInit{cls, host::method("__init__", Plan.params, &construct<Plan>), &prepare_now<Plan>};
 }
 
 namespace detail {

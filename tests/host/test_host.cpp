@@ -508,6 +508,20 @@ class Clearing(Thing):
 kw = {'mode': ''.join(['m', 'o', 'd', 'e', '4', 'x']), 'sub': ''.join(['s', 'u', 'b', '1', '2', '3'])}
 assert Clearing('l').describe(**kw) == 'c:mode4x:sub123'
 assert kw == {}
+# A keyword for **kwargs whose hashing empties the caller's dict: the call
+# keeps every keyword it was given, as a function written in Python does.
+class Key(str):
+    armed = False
+    def __hash__(self):
+        if Key.armed:
+            Key.armed = False
+            kw.clear()
+            litter = [''.join(['z'] * 6) for _ in range(100)]
+        return str.__hash__(self)
+kw = {Key(''.join(['k', 'e', 'y'])): ''.join(['v', 'a', 'l']), 'other': ''.join(['o', 't', 'h'])}
+Key.armed = True
+assert o.star('c', **kw) == ('c', (), {'key': 'val', 'other': 'oth'})
+assert kw == {}
 )";
 
 TEST(Members, ParameterListsDefaultsAndErrorsOnBothKinds) {
@@ -717,8 +731,61 @@ TEST(Values, ToIntAgreesWithTheHostsInt) {
   }
 }
 
+// is_instance's short cut for classes whose metaclass is `type` gives what
+// isinstance() gives, errors included.
+TEST(Values, IsInstanceAgreesWithTheHostsIsinstance) {
+  Ref ns = run(R"(
+import abc
+class Base(object):
+    pass
+class Derived(Base):
+    pass
+class Liar(object):
+    __class__ = property(lambda self: Derived)
+class Broken(object):
+    @property
+    def __class__(self):
+        raise RuntimeError('no class')
+class Old:
+    pass
+class Asking(type):
+    def __instancecheck__(cls, o):
+        return o == 3
+class Asked(object):
+    __metaclass__ = Asking
+class Refusing(type):
+    def __instancecheck__(cls, o):
+        raise KeyError('refused')
+class Refused(object):
+    __metaclass__ = Refusing
+class Abstract(object):
+    __metaclass__ = abc.ABCMeta
+Abstract.register(int)
+objects = [3, True, 'text', Base(), Derived(), Liar(), Broken(), Old(), None, Base, type]
+classes = [int, bool, str, object, Base, Derived, Old, Asked, Refused, Abstract, type, (str, Base), 3]
+)");
+  PyObject* objects = get(ns, "objects");
+  PyObject* classes = get(ns, "classes");
+  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(objects); ++i) {
+    for (Py_ssize_t j = 0; j < PyList_GET_SIZE(classes); ++j) {
+      PyObject* o = PyList_GET_ITEM(objects, i);
+      PyObject* cls = PyList_GET_ITEM(classes, j);
+      int want = PyObject_IsInstance(o, cls);
+      std::string want_error = want < 0 ? error_text() : "";
+      try {
+        bool got = host::is_instance(o, cls);
+        EXPECT_EQ(want, got ? 1 : 0) << i << ", " << j;
+      } catch (const host::Error&) {
+        EXPECT_EQ(want, -1) << i << ", " << j;
+        EXPECT_EQ(error_text(), want_error) << i << ", " << j;
+      }
+    }
+  }
+}
+
 // format's own path for the common conversions gives what `%` gives: the
-// text, its type, and the error where there is one.
+// text, its type, and the error where there is one. A str subclass's own
+// __rmod__ answers, as it does for `%`.
 TEST(Values, FormatAgreesWithTheHostsPercent) {
   Ref formats = host::check(PyRun_String(
       "['%s', '%d', '%i', '%u', '%x', '%04x', '%08x', '%03u', '%1d', '%5d', '%05d', '%0d', '%4x', '%4s', '%r',"
@@ -727,10 +794,11 @@ TEST(Values, FormatAgreesWithTheHostsPercent) {
       Py_eval_input, PyEval_GetBuiltins(), PyEval_GetBuiltins()));
   Ref values = host::check(PyRun_String(
       "[0, 1, 7, 255, 4660, -1, -255, -2**63, 2**63 - 1, 2**64, 10L, 2.5, True, 'text', '', u'uni', None,"
-      " type('S', (str,), {'__str__': lambda self: 'own'})('base'), (1, 2)]",
+      " type('S', (str,), {'__str__': lambda self: 'own'})('base'), (1, 2),"
+      " type('R', (str,), {'__rmod__': lambda self, fmt: 'rmod'})('r')]",
       Py_eval_input, PyEval_GetBuiltins(), PyEval_GetBuiltins()));
   auto compare = [](PyObject* fmt, PyObject* args) {
-    Ref want = Ref::steal(PyString_Format(fmt, args));
+    Ref want = Ref::steal(PyNumber_Remainder(fmt, args));
     std::string want_error = want ? "" : error_text();
     Ref args_repr = host::repr(args);
     std::string where = std::string(PyString_AS_STRING(fmt)) + " % " + PyString_AS_STRING(args_repr.get());
