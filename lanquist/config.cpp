@@ -508,13 +508,15 @@ Ref permission_bits(PyObject* st) {
 Ref init_config(PyObject* self, const host::Args&) {
   Ref os = global(HN("os"));
   Ref path = host::getattr(os.get(), HN("path"));
+  // The object is read before anything is made under /etc: one that cannot
+  // name its chip's rc.soc fails without leaving a directory behind.
+  Ref config_path = host::getattr(chip_of(self).get(), HN("bcm_config_path"));
+  Ref rc_soc = host::call_method(path.get(), HN("join"), config_path.get(), HN("rc.soc"));
   PyObject* etc = HN("/etc/bcm.d");
   if (!host::truth(host::call_method(path.get(), HN("isdir"), etc).get())) {
     host::call_method(os.get(), HN("mkdir"), etc);
   }
   // The SDK reads rc.soc at start: a copy cut short must never take its place.
-  Ref config_path = host::getattr(chip_of(self).get(), HN("bcm_config_path"));
-  Ref rc_soc = host::call_method(path.get(), HN("join"), config_path.get(), HN("rc.soc"));
   Ref source = host::call(global(HN("open")).get(), rc_soc.get(), HN("rb"));
   Ref content;
   host::closing(source.get(), [&] { content = host::call_method(source.get(), HN("read")); });
