@@ -274,12 +274,14 @@ Ref complete_modes(PyObject* self, const host::Args& a) {
   Ref keys = host::check(PySequence_List(map));
   PortFinder finder(self);
   for (Py_ssize_t i = 0; i < PyList_GET_SIZE(keys.get()); ++i) {
-    PyObject* key = PyList_GET_ITEM(keys.get(), i);
-    Ref port = finder.find(key);
+    // Owned: the snapshot is private but reachable (gc), and the override may
+    // drop the map's own reference to the key.
+    Ref key = Ref::borrow(PyList_GET_ITEM(keys.get(), i));
+    Ref port = finder.find(key.get());
     if (port.get() == Py_None) continue;
-    Ref value = host::item(map, key);
+    Ref value = host::item(map, key.get());
     Ref done = host::call_method(port.get(), HN("complete_mode"), port.get(), value.get());
-    host::check_rc(PyObject_SetItem(map, key, done.get()));
+    host::check_rc(PyObject_SetItem(map, key.get(), done.get()));
   }
   return Ref::borrow(map);
 }

@@ -4,6 +4,7 @@ attributes and module globals rebound to the wrong kind of object, keyword names
 given as unicode. Each gets a Python-level error or the right answer, never a
 crash or a SystemError."""
 import StringIO
+import gc
 import types
 import unittest
 
@@ -150,6 +151,38 @@ class ListAttributesTest(unittest.TestCase):
             p = cp.RawConfigParser()
             lines = iter(['[ports]\n', '1=a\n', Sneaky(last), '  tail\n'])
             self.assertRaises(AttributeError, p.readfp, lines)
+
+
+def emptied_lists(found):
+    """Empty every list that the garbage collector tracks and `found` accepts;
+    a member's own scratch lists are among them."""
+    lists = [o for o in gc.get_objects() if type(o) is list and found(o)]
+    for o in lists:
+        del o[:]
+    return len(lists)
+
+
+class PrivateListsTest(unittest.TestCase):
+    """A list that a member makes for itself can still be reached through gc; an
+    override that empties it must not take an item from under the member."""
+
+    def test_complete_modes_when_the_key_snapshot_is_emptied_and_the_key_dropped(self):
+        mapping = {}
+
+        class Dropping(Port):
+            def complete_mode(self, port, mode):
+                emptied = emptied_lists(lambda o: o == [self.label])
+                del mapping[self.label]  # the snapshot held the only other reference
+                self.emptied = emptied
+                return 'x' * 64
+
+        n = 7654321
+        c = lanquist.Config(Platform(), dummy=True)
+        c.platform.switch.ports = [Dropping(str(n))]
+        mapping[str(n)] = '4x'  # a key of its own, not the port's label
+        self.assertIs(c._complete_modes(mapping), mapping)
+        self.assertEqual(c.platform.switch.ports[0].emptied, 1)
+        self.assertEqual(mapping, {'7654321': 'x' * 64})
 
 
 class RaisingRebindingsTest(unittest.TestCase):
