@@ -258,12 +258,14 @@ Ref complete_modes(PyObject* self, const host::Args& a) {
   Ref keys = host::check(PySequence_List(map));
   PortFinder finder(self);
   for (Py_ssize_t i = 0; i < PyList_GET_SIZE(keys.get()); ++i) {
-    PyObject* key = PyList_GET_ITEM(keys.get(), i);
-    Ref port = finder.find(key);
+    // Owned: the snapshot is private but reachable (gc), and the override may
+    // drop the map's own reference to the key.
+    Ref key = Ref::borrow(PyList_GET_ITEM(keys.get(), i));
+    Ref port = finder.find(key.get());
     if (port.get() == Py_None) continue;
-    Ref value = host::item(map, key);
+    Ref value = host::item(map, key.get());
     Ref done = host::call_method(port.get(), HN("complete_mode"), port.get(), value.get());
-    host::check_rc(PyObject_SetItem(map, key, done.get()));
+    host::check_rc(PyObject_SetItem(map, key.get(), done.get()));
   }
   return Ref::borrow(map);
 }
@@ -492,13 +494,15 @@ Ref permission_bits(PyObject* st) {
 Ref init_config(PyObject* self, const host::Args&) {
   Ref os = global(HN("os"));
   Ref path = host::getattr(os.get(), HN("path"));
+  // The object is read before anything is made under /etc: one that cannot
+  // name its chip's rc.soc fails without leaving a directory behind.
+  Ref config_path = host::getattr(chip_of(self).get(), HN("bcm_config_path"));
+  Ref rc_soc = host::call_method(path.get(), HN("join"), config_path.get(), HN("rc.soc"));
   PyObject* etc = HN("/etc/bcm.d");
   if (!host::truth(host::call_method(path.get(), HN("isdir"), etc).get())) {
     host::call_method(os.get(), HN("mkdir"), etc);
   }
   // The SDK reads rc.soc at start: a copy cut short must never take its place.
-  Ref config_path = host::getattr(chip_of(self).get(), HN("bcm_config_path"));
-  Ref rc_soc = host::call_method(path.get(), HN("join"), config_path.get(), HN("rc.soc"));
   Ref source = host::call(global(HN("open")).get(), rc_soc.get(), HN("rb"));
   Ref content;
   host::closing(source.get(), [&] { content = host::call_method(source.get(), HN("read")); });

@@ -458,13 +458,12 @@ Ref hardware_order(PyObject* ports) {
     host::check_rc(PyList_Append(decorated.get(), host::tuple(key.get(), pos.get(), p).get()));
   });
   host::check_rc(PyList_Sort(decorated.get()));
-  Py_ssize_t n = PyList_GET_SIZE(decorated.get());
-  Ref ordered = host::check(PyList_New(n));
-  for (Py_ssize_t i = 0; i < n; ++i) {
-    PyObject* p = PyTuple_GET_ITEM(PyList_GET_ITEM(decorated.get(), i), 2);
-    Py_INCREF(p);
-    PyList_SET_ITEM(ordered.get(), i, p);
-  }
+  // Each entry is taken apart as whatever it is: the list can be reached
+  // through gc while the keys are read, and something else put in it.
+  Ref ordered = host::new_list();
+  Ref third = host::integer(2);
+  host::for_each(decorated.get(),
+                 [&](PyObject* entry) { host::append(ordered.get(), host::item(entry, third.get()).get()); });
   return ordered;
 }
 

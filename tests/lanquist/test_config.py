@@ -585,6 +585,23 @@ class InitConfigTest(TempDirTestCase):
             self.assertIs(c.config_map, before, name)
             self.assertEqual(before, {'9': '10G'}, name)
 
+    def test_an_object_that_cannot_name_its_rc_soc_makes_nothing(self):
+        class NoPath(object):
+            sw_base = 'bcm'
+
+            @property
+            def bcm_config_path(self):
+                raise ZeroDivisionError('no packaged files')
+
+        made_bare = types.InstanceType(lanquist.Config)
+        no_path = dummy_config(self.platform)
+        no_path.platform = Platform([Port('1')], NoPath())
+        # (what, object, error)
+        for what, c, error in (('made without __init__', made_bare, AttributeError),
+                               ('a chip without its directory', no_path, ZeroDivisionError)):
+            self.assertRaises(error, c.init_config)
+            self.assertEqual(os.listdir(self.root + '/etc'), [], what)
+
     def test_failed_copy_keeps_the_installed_rc_soc(self):
         os.mkdir(self.etc)
         installed = os.path.join(self.etc, 'rc.soc')

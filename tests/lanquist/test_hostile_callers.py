@@ -4,6 +4,7 @@ attributes and module globals rebound to the wrong kind of object, keyword names
 given as unicode. Each gets a Python-level error or the right answer, never a
 crash or a SystemError."""
 import StringIO
+import gc
 import types
 import unittest
 
@@ -150,6 +151,68 @@ class ListAttributesTest(unittest.TestCase):
             p = cp.RawConfigParser()
             lines = iter(['[ports]\n', '1=a\n', Sneaky(last), '  tail\n'])
             self.assertRaises(AttributeError, p.readfp, lines)
+
+
+def emptied_lists(found):
+    """Empty every list that the garbage collector tracks and `found` accepts;
+    a member's own scratch lists are among them."""
+    lists = [o for o in gc.get_objects() if type(o) is list and found(o)]
+    for o in lists:
+        del o[:]
+    return len(lists)
+
+
+class PrivateListsTest(unittest.TestCase):
+    """A list that a member makes for itself can still be reached through gc; an
+    override that empties or fills it must not take an item from under the member."""
+
+    def test_complete_modes_when_the_key_snapshot_is_emptied_and_the_key_dropped(self):
+        mapping = {}
+
+        class Dropping(Port):
+            def complete_mode(self, port, mode):
+                emptied = emptied_lists(lambda o: o == [self.label])
+                del mapping[self.label]  # the snapshot held the only other reference
+                self.emptied = emptied
+                return 'x' * 64
+
+        n = 7654321
+        c = lanquist.Config(Platform(), dummy=True)
+        c.platform.switch.ports = [Dropping(str(n))]
+        mapping[str(n)] = '4x'  # a key of its own, not the port's label
+        self.assertIs(c._complete_modes(mapping), mapping)
+        self.assertEqual(c.platform.switch.ports[0].emptied, 1)
+        self.assertEqual(mapping, {'7654321': 'x' * 64})
+
+    def test_gang_polarity_when_the_hardware_order_list_is_filled(self):
+        class Cage(object):
+            def __init__(self, name, bit, meddle=False):
+                self.name, self.bit, self.meddle = name, bit, meddle
+
+            @property
+            def hw_ports(self):
+                if self.meddle:  # the (key, position, port) entries read so far
+                    for o in gc.get_objects():
+                        if type(o) is list and o and type(o[0]) is tuple and len(o[0]) == 3 \
+                                and isinstance(o[0][2], Member):
+                            o.append(5)
+                return [self.name]
+
+            def rx_logical_polarity_flip(self, mode, sub):
+                return self.bit
+
+        class Member(object):
+            def __init__(self, cage):
+                self.physical_port = cage
+
+        class Leader(lanquist.SDKConfiguredPort):
+            gang_leader = True
+
+        leader = Leader('40G/4', Cage('xe1', 1), 0, 0, False)
+        leader.ganged_ports = [Member(Cage('xe2', 1)), Member(Cage('xe1', 0, meddle=True))]
+        self.assertRaises(TypeError, leader.rx_logical_polarity_flip, 0)
+        leader.ganged_ports[1].physical_port.meddle = False
+        self.assertEqual(leader.rx_logical_polarity_flip(0), 0b10)
 
 
 class RaisingRebindingsTest(unittest.TestCase):
