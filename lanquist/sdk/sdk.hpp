@@ -41,5 +41,14 @@ inline Ref subscript(PyObject* o, long i) { return host::item(o, host::integer(i
 // `"\n".join(items)` with the host's own join (text or unicode items).
 Ref join_lines(PyObject* items);
 
+// `for i in range(count): body(i)` with the host's own range(): it decides
+// which counts it takes (an object with __int__ too, a float not) and how it
+// refuses the others.
+template <typename F>
+void for_range(PyObject* count, F&& body) {
+  Ref subs = host::call(global(HN("range")).get(), count);
+  host::for_each(subs.get(), body);
+}
+
 }  // namespace sdk
 }  // namespace lanquist
