@@ -7,12 +7,6 @@
 namespace lanquist {
 namespace sdk {
 
-// `fmt % (args...)` with the host's formatting.
-template <typename... A>
-Ref fmt(PyObject* format, A... args) {
-  return host::format(format, host::tuple(args...).get());
-}
-
 inline bool is_none(const Ref& v) { return v.get() == Py_None; }
 
 // `for port in self.ports: body(port)`, the list read once per render.

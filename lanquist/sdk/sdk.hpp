@@ -38,6 +38,12 @@ inline Ref chip_of(PyObject* self) { return host::getattr(switch_of(self).get(),
 // `o[i]` as Python subscription does it (a mapping gets the key i).
 inline Ref subscript(PyObject* o, long i) { return host::item(o, host::integer(i).get()); }
 
+// `format % (args...)` with the host's formatting.
+template <typename... A>
+Ref fmt(PyObject* format, A... args) {
+  return host::format(format, host::tuple(args...).get());
+}
+
 // `"\n".join(items)` with the host's own join (text or unicode items).
 Ref join_lines(PyObject* items);
 

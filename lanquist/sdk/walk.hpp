@@ -10,12 +10,6 @@ namespace sdk {
 // `a > b` with the host's comparison.
 inline bool greater(PyObject* a, PyObject* b) { return host::check_rc(PyObject_RichCompareBool(a, b, Py_GT)) != 0; }
 
-// `"%s..." % (a, b, ...)` with the host's formatting.
-template <typename... T>
-Ref format(PyObject* fmt, T... args) {
-  return host::format(fmt, host::tuple(static_cast<PyObject*>(args)...).get());
-}
-
 // The previous run's mode of each Linux interface, read back from the PHY
 // table file (phytab.cpp).
 Ref previous_modes();
