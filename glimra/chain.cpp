@@ -7,13 +7,12 @@ using host::Ref;
 
 namespace {
 
-// A count as range() takes it: an integer (bool and long included); a
-// negative count repeats nothing.
-Py_ssize_t repeat_count(PyObject* n) {
-  Ref index = host::check(PyNumber_Index(n));
-  Py_ssize_t v = PyNumber_AsSsize_t(index.get(), PyExc_OverflowError);
-  if (v == -1 && PyErr_Occurred()) host::fail();
-  return v < 0 ? 0 : v;
+// `for i in range(count): body()`, with the host's own range() deciding
+// which counts it takes, as configure's walks do.
+template <typename F>
+void repeat(PyObject* count, F&& body) {
+  Ref times = host::call(global(HN("range")).get(), count);
+  host::for_each(times.get(), [&](PyObject*) { body(); });
 }
 
 // `fmt % (value,)`: one value in its own tuple, so a tuple value is one field.
@@ -205,7 +204,7 @@ Ref led_pad_call(PyObject* self, const host::Args& a) {
   } else {
     routine = format1(HN("pad_%s"), host::text(word).get());
     Ref line = format1(HN("\n        call    %s"), routine.get());
-    for (Py_ssize_t i = 0, n = repeat_count(length); i < n; ++i) host::append(set_calls.get(), line.get());
+    repeat(length, [&] { host::append(set_calls.get(), line.get()); });
   }
   Ref functions = host::getattr(self, HN("set_functions"));
   add_function(functions.get(), host::getattr(self, routine.get()).get());
@@ -220,7 +219,7 @@ Ref led_port_call(PyObject* self, const host::Args& a) {
   PyObject* name = parts[0].get();
   PyObject* code = parts[1].get();
   PyObject* port = parts[2].get();
-  for (Py_ssize_t i = 0, n = repeat_count(length); i < n; ++i) {
+  repeat(length, [&] {
     Ref routine = format1(HN("set_led_%s"), name);
     Ref label = host::check(PyNumber_Add(routine.get(), HN(":")));
     Ref text = host::call_method(code, HN("replace"), HN("set_led:"), label.get());
@@ -231,7 +230,7 @@ Ref led_port_call(PyObject* self, const host::Args& a) {
       host::append(set_calls.get(), format1(HN("\n        ld      a,%u"), chain.get()).get());
       host::append(set_calls.get(), format1(HN("\n        call    %s"), routine.get()).get());
     }
-  }
+  });
   return host::none();
 }
 

@@ -7,12 +7,6 @@
 namespace lanquist {
 namespace sdk {
 
-// `fmt % (args...)` with the host's formatting.
-template <typename... A>
-Ref fmt(PyObject* format, A... args) {
-  return host::format(format, host::tuple(args...).get());
-}
-
 inline bool is_none(const Ref& v) { return v.get() == Py_None; }
 
 // `for port in self.ports: body(port)`, the list read once per render.
@@ -22,21 +16,11 @@ void for_each_port(PyObject* self, F&& body) {
   host::for_each(ports.get(), body);
 }
 
-// `for sub in range(port.num_logical_ports): body(sub)`: a count that is not
-// an integer fails as range() fails; none below 1 gives no sub-port.
+// `for sub in range(port.num_logical_ports): body(sub)`.
 template <typename F>
 void for_each_sub(PyObject* port, F&& body) {
   Ref n = host::getattr(port, HN("num_logical_ports"));
-  if (!PyInt_Check(n.get()) && !PyLong_Check(n.get())) {
-    PyErr_Format(PyExc_TypeError, "range() integer end argument expected, got %.200s.", Py_TYPE(n.get())->tp_name);
-    host::fail();
-  }
-  Py_ssize_t count = PyNumber_AsSsize_t(n.get(), PyExc_OverflowError);
-  if (count == -1 && PyErr_Occurred()) host::fail();
-  for (Py_ssize_t i = 0; i < count; ++i) {
-    Ref sub = host::check(PyInt_FromSsize_t(i));
-    body(sub.get());
-  }
+  for_range(n.get(), body);
 }
 
 // The lines of one text, joined with "\n" at the end. Nothing reaches the

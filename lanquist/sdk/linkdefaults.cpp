@@ -18,10 +18,10 @@ Ref dict_of(std::initializer_list<std::pair<PyObject*, PyObject*>> items) {
 // The speed in Mb/s: Gb/s followed by "000"; a fractional speed (2.5) in
 // whole Mb/s ("2500").
 Ref link_speed(PyObject* speed) {
-  if (PyInt_Check(speed) || PyLong_Check(speed)) return format(HN("%d000"), speed);
+  if (PyInt_Check(speed) || PyLong_Check(speed)) return fmt(HN("%d000"), speed);
   Ref thousand = host::integer(1000);
   Ref mbps = host::check(PyNumber_Multiply(speed, thousand.get()));
-  return format(HN("%d"), mbps.get());
+  return fmt(HN("%d"), mbps.get());
 }
 
 Ref linkdefaults_qsim(PyObject*, const host::Args&) {

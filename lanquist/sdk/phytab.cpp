@@ -28,7 +28,7 @@ Ref phytab(PyObject* self) {
         linux_name = host::call_method(port, HN("linux_port_name"), p);
       }
       Ref mode = host::getattr(port, HN("mode"));
-      Ref line = format(HN("0x%x\t%s\t%s\t%s"), addr.get(), linux_name.get(), sdk_name.get(), mode.get());
+      Ref line = fmt(HN("0x%x\t%s\t%s\t%s"), addr.get(), linux_name.get(), sdk_name.get(), mode.get());
       host::append(lines.get(), line.get());
     });
   });
@@ -59,8 +59,8 @@ bool file_missing() {
 // A line too short to read: an IndexError still, that says where.
 [[noreturn]] void short_line(long number, Py_ssize_t count, PyObject* text) {
   Ref n = host::integer(number), c = host::check(PyInt_FromSsize_t(count));
-  Ref message = format(HN("%s, line %d: %d tab-separated fields, not the four of a PHY table line: %r"),
-                       HN(kPhytabFile), n.get(), c.get(), text);
+  Ref message = fmt(HN("%s, line %d: %d tab-separated fields, not the four of a PHY table line: %r"),
+                    HN(kPhytabFile), n.get(), c.get(), text);
   host::raise_value(global(HN("PhyTableError")).get(), message.get());
 }
 

@@ -61,7 +61,7 @@ bool tap_mode() {
 [[noreturn]] void unsupported(PyObject* base) {
   static const std::string text =
       std::string("Kernel netdevs are not supported") + std::string(22, ' ') + "on %s, only on Broadcom and Mellanox";
-  Ref message = format(host::text(text.c_str()).get(), base);
+  Ref message = fmt(host::text(text.c_str()).get(), base);
   host::raise_value(global(HN("UnsupportedPlatformError")).get(), message.get());
 }
 
@@ -93,7 +93,7 @@ void list_netdevs(PyObject* self, PyObject* link_type, PyObject* existing) {
 
 void knet_down(PyObject* name) {
   Ref file = host::call(global(HN("open")).get(), HN(kKnetFile), HN("w"));
-  Ref line = format(HN("%s=down"), name);
+  Ref line = fmt(HN("%s=down"), name);
   host::closing(file.get(), [&] { host::call_method(file.get(), HN("write"), line.get()); });
 }
 
@@ -144,7 +144,7 @@ std::vector<Named> read_names(PyObject* ports) {
 
 // The text a name takes in a command, as bytes.
 std::string name_bytes(PyObject* name) {
-  Ref text = format(HN("%s"), name);
+  Ref text = fmt(HN("%s"), name);
   if (PyUnicode_Check(text.get())) text = host::check(PyUnicode_AsUTF8String(text.get()));
   char* data;
   Py_ssize_t size;
@@ -173,7 +173,7 @@ std::string describe(const Named& n, std::size_t sub) {
     PyErr_Clear();
     label = host::repr(n.port.get());
   }
-  Ref text = format(HN("port %s sub-port %d"), label.get(), host::integer(static_cast<long>(sub)).get());
+  Ref text = fmt(HN("port %s sub-port %d"), label.get(), host::integer(static_cast<long>(sub)).get());
   return PyString_AS_STRING(host::str(text.get()).get());
 }
 
@@ -250,8 +250,8 @@ Ref porttab(PyObject* self) {
       Ref is_fabric = host::getattr(port, HN("is_fabric"));
       Ref ganged = host::getattr(port, HN("num_ganged_ports"));
       Ref loopback = host::getattr(port, HN("loopback"));
-      Ref line = format(HN("%s\t%s\t%u\t%i\t%u\t%i\t%i"), name.get(), sdk_name.get(), unit.get(), is_fabric.get(),
-                        logical.get(), ganged.get(), loopback.get());
+      Ref line = fmt(HN("%s\t%s\t%u\t%i\t%u\t%i\t%i"), name.get(), sdk_name.get(), unit.get(), is_fabric.get(),
+                     logical.get(), ganged.get(), loopback.get());
       host::append(lines.get(), line.get());
 
       if (!n.makes) continue;

@@ -25,7 +25,7 @@ Ref compress_portlist(PyObject*, const host::Args& a) {
     Ref prefix = host::slice(text, 0, 2);
     Ref rest = host::slice(text, 2, host::kOpen);
     Ref number = host::to_int(rest.get());
-    Ref key = format(HN("%s%03u"), prefix.get(), number.get());
+    Ref key = fmt(HN("%s%03u"), prefix.get(), number.get());
     Ref position = host::integer(static_cast<long>(names.size()));
     host::append(keyed.get(), host::tuple(key.get(), position.get()).get());
     names.push_back(Name{Ref::borrow(text), prefix, number});
@@ -38,7 +38,7 @@ Ref compress_portlist(PyObject*, const host::Args& a) {
   Ref run_key;
   auto flush = [&] {
     if (run.size() >= 3) {
-      Ref item = format(HN("%s-%s"), run.front()->text.get(), run.back()->text.get());
+      Ref item = fmt(HN("%s-%s"), run.front()->text.get(), run.back()->text.get());
       host::append(items.get(), item.get());
     } else {
       for (const Name* n : run) host::append(items.get(), n->text.get());
@@ -50,7 +50,7 @@ Ref compress_portlist(PyObject*, const host::Args& a) {
     const Name& n = names[PyInt_AS_LONG(PyTuple_GET_ITEM(pair, 1))];
     Ref position = host::integer(static_cast<long>(i));
     Ref offset = host::check(PyNumber_Subtract(position.get(), n.number.get()));
-    Ref key = format(HN("%s%u"), n.prefix.get(), offset.get());
+    Ref key = fmt(HN("%s%u"), n.prefix.get(), offset.get());
     if (run_key && !host::equal(key.get(), run_key.get())) flush();
     run_key = key;
     run.push_back(&n);
@@ -96,8 +96,8 @@ Ref rcports(PyObject* self, const host::Args& a) {
   });
 
   Ref lines = host::new_list();
-  auto line = [&](PyObject* fmt, auto... args) {
-    Ref text = format(fmt, args...);
+  auto line = [&](PyObject* format, auto... args) {
+    Ref text = fmt(format, args...);
     host::append(lines.get(), text.get());
   };
   line(HN("setenv allports %s"), compressed(self, all.get()).get());

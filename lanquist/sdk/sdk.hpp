@@ -38,8 +38,23 @@ inline Ref chip_of(PyObject* self) { return host::getattr(switch_of(self).get(),
 // `o[i]` as Python subscription does it (a mapping gets the key i).
 inline Ref subscript(PyObject* o, long i) { return host::item(o, host::integer(i).get()); }
 
+// `format % (args...)` with the host's formatting.
+template <typename... A>
+Ref fmt(PyObject* format, A... args) {
+  return host::format(format, host::tuple(args...).get());
+}
+
 // `"\n".join(items)` with the host's own join (text or unicode items).
 Ref join_lines(PyObject* items);
+
+// `for i in range(count): body(i)` with the host's own range(): it decides
+// which counts it takes (an object with __int__ too, a float not) and how it
+// refuses the others.
+template <typename F>
+void for_range(PyObject* count, F&& body) {
+  Ref subs = host::call(global(HN("range")).get(), count);
+  host::for_each(subs.get(), body);
+}
 
 }  // namespace sdk
 }  // namespace lanquist

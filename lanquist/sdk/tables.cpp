@@ -20,7 +20,7 @@ Ref rcphy(PyObject* self) {
       Ref registers = host::getattr(port, HN("phy_init"));
       host::for_each(registers.get(), [&](PyObject* reg) {
         Ref value = host::item(registers.get(), reg);
-        Ref line = format(HN("phy raw c45 %s %s %s"), addr.get(), reg, value.get());
+        Ref line = fmt(HN("phy raw c45 %s %s %s"), addr.get(), reg, value.get());
         host::append(lines.get(), line.get());
       });
     });
@@ -37,7 +37,7 @@ Ref ethertab(PyObject* self) {
       Ref name = host::call_method(port, HN("linux_port_name"), sub);
       Ref first = host::getattr(port, HN("mac_index"));
       Ref index = host::check(PyNumber_Add(first.get(), sub));
-      Ref line = format(HN("%s\t%s"), name.get(), index.get());
+      Ref line = fmt(HN("%s\t%s"), name.get(), index.get());
       host::append(lines.get(), line.get());
     });
   });
@@ -51,7 +51,7 @@ Ref sfp_address(PyObject* sfp) {
   Ref at = host::call_method(method.get(), HN("find"), HN("sdk"));
   Ref zero = host::integer(0);
   Ref address = host::getattr(sfp, HN("address"));
-  return format(greater(at.get(), zero.get()) ? HN("0x%x") : HN("%s"), address.get());
+  return fmt(greater(at.get(), zero.get()) ? HN("0x%x") : HN("%s"), address.get());
 }
 
 Ref sfptab(PyObject* self) {
@@ -67,7 +67,7 @@ Ref sfptab(PyObject* self) {
       Ref name = host::call_method(port, HN("linux_port_name"), sub);
       Ref type = host::getattr(sfp.get(), HN("type"));
       Ref method = host::getattr(sfp.get(), HN("accessmethod"));
-      Ref text = format(HN("%s\t%s\t%s\t%s"), name.get(), type.get(), method.get(), address.get());
+      Ref text = fmt(HN("%s\t%s\t%s\t%s"), name.get(), type.get(), method.get(), address.get());
       host::append(lines.get(), text.get());
     };
     // Every sub-port of a broken-out port repeats the SFP; any other port,

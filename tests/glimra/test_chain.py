@@ -139,6 +139,30 @@ class ConfigureTest(GlimraCase):
         self.assertEqual(ctrl.set_calls, pad_loop(1, 2) + pads(0, 1))
         self.assertEqual(ctrl.set_functions, set([ctrl.pad_n_one, ctrl.pad_zero]))
 
+    def test_run_lengths_as_range_takes_them(self):
+        class Int(object):
+            def __int__(self):
+                return 2
+
+        class Index(object):
+            def __index__(self):
+                return 2
+
+        for length in (2L, True, -1, Int(), 2.0, Index(), '2', None):
+            ctrl = controller()()
+            try:
+                times = len(range(length))
+            except TypeError as e:
+                for call in (lambda: ctrl._led_pad_call(0, length, False),
+                             lambda: ctrl._led_port_call(port_call('x', 3), length)):
+                    with self.assertRaises(TypeError) as cm:
+                        call()
+                    self.assertEqual(str(cm.exception), str(e), repr(length))
+                continue
+            ctrl._led_pad_call(0, length, False)
+            ctrl._led_port_call(port_call('x', 3), length)
+            self.assertEqual(ctrl.set_calls, pads(0, times) + loaded(3, 'x') * times, repr(length))
+
 
 class ConfigureFailureTest(GlimraCase):
     def assertFails(self, exc, ctrl, ports, message=None):

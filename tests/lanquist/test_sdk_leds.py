@@ -3,13 +3,14 @@ for them, the ports each is configured with, the properties that hand out the
 programs, and the LED script."""
 import os
 import stat
+import tempfile
 import time
 import unittest
 
 import lanquist
 import sdkkit
 from sdkkit import Port
-from support import TempDirTestCase
+from support import TempDirTestCase, patch
 
 BLOCK = 'led %d stop\nled %d auto on\nled %d load /etc/bcm.d/led%d.hex\nled %d start\n'
 
@@ -233,6 +234,13 @@ class RealControllersTest(TempDirTestCase):
         except ImportError:
             self.skipTest('glimra is not built here')
         assembler = pulsic_stand_in(self.tmp)
+        # The assembly's own temporary directories go into the test's.
+        workdir = os.path.join(self.tmp, 'work')
+        os.mkdir(workdir)
+        tempdir = patch(tempfile, 'tempdir', workdir)
+        tempdir.__enter__()
+        self.addCleanup(tempdir.__exit__, None, None, None)
+        self.addCleanup(lambda: self.assertEqual(os.listdir(workdir), []))
 
         class Controller(glimra.TomahawkLEDController):
             num_leds = 8

@@ -1,5 +1,6 @@
 """The port bitmaps, the serdes and port-initialisation lines and the PHY
 lines, rendered from stand-in configured ports (linekit)."""
+import decimal
 import unittest
 
 import lanquist
@@ -182,6 +183,35 @@ class PhyLinesTest(unittest.TestCase):
             setattr(port, field, value)
             self.assertRaises(TypeError, self.render, [port])
         self.assertRaises(IndexError, self.render, [Port(n=2, phy_types=['t'], phy_addrs=[1, 2, 3][:1])])
+
+
+class SubPortCountTest(unittest.TestCase):
+    """A port's count of logical ports is taken as the host's range() takes
+    it, by the SDK lines and by the tables alike."""
+
+    def test_counts_as_range_takes_them(self):
+        class Int(object):
+            def __int__(self):
+                return 2
+
+        class Index(object):
+            def __index__(self):
+                return 2
+
+        def render(count):
+            port = Port(n=count, mac_index=0, linux_port_name=lambda sub: 'swp%d' % sub)
+            c = config([port])
+            return c.port_init, c.ethertab
+
+        for count in (2, 2L, True, 0, -1, Int(), decimal.Decimal(2), 2.0, Index(), '2', None, 2 ** 70):
+            try:
+                subs = range(count)
+            except (TypeError, OverflowError) as e:
+                with self.assertRaises(type(e)) as cm:
+                    render(count)
+                self.assertEqual(str(cm.exception), str(e), repr(count))
+            else:
+                self.assertEqual(render(count), render(len(subs)), repr(count))
 
 
 if __name__ == '__main__':
