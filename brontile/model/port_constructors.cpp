@@ -84,12 +84,10 @@ Ref run(const Family& plan, const Prepared& p, PyObject* self, const host::Args&
   } else {
     hw_ports = Ref::borrow(a[1]);
   }
-  Ref cls = global(HN("BCMPort"));
-  Ref init = host::getattr(cls.get(), HN("__init__"));
   if (plan.params == kFamilyBaseParams) {
     // The generic constructor's order: mdi_pair_map (last here) comes 13th.
-    host::call(init.get(), self, a[0], hw_ports.get(), a[2], a[3], a[4], a[5], a[6], a[7], a[8], a[9], a[10], a[11],
-               a[18], a[12], a[13], a[14], a[15], a[16], a[17]);
+    run_base_init(HN("BCMPort"), self, a[0], hw_ports.get(), a[2], a[3], a[4], a[5], a[6], a[7], a[8], a[9], a[10],
+                  a[11], a[18], a[12], a[13], a[14], a[15], a[16], a[17]);
   } else {
     // The short list: the drive settings and the rest are the generic port's defaults.
     Ref args = host::tuple(self, a[0], hw_ports.get(), a[2], a[3], a[4], a[5], a[6], a[7], a[8], a[9], a[10], a[11],
