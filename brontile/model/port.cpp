@@ -8,19 +8,19 @@
 namespace brontile {
 using host::Ref;
 
-namespace {
-
-// The interface number of a hardware interface name: int() of what follows
-// the two-letter prefix ("xe12" -> 12).
-Ref intf_number(PyObject* name) {
+Ref port::intf_number(PyObject* name) {
   Ref tail = host::slice(name, 2, host::kOpen);
   return host::to_int(tail.get());
 }
 
-Ref hw_port_at(PyObject* self, PyObject* sub) {
+Ref port::hw_port_at(PyObject* self, PyObject* sub) {
   Ref ports = host::getattr(self, HN("hw_ports"));
   return host::item(ports.get(), sub);
 }
+
+namespace {
+using port::hw_port_at;
+using port::intf_number;
 
 // --- Port -------------------------------------------------------------------------
 

@@ -1,7 +1,7 @@
 // The rules of the per-chip port constructors (plans in port_constructors.hpp).
 #include "brontile/model/port_constructors.hpp"
 
-#include <cstring>
+#include <string>
 #include <vector>
 
 namespace brontile {
@@ -9,9 +9,10 @@ namespace ctor {
 using host::Ref;
 
 // Made once per plan when its constructor is attached, and kept for the
-// process's life (the objects it holds are never released).
+// process's life (the objects it holds are never released). Parameters are
+// named by position: at a call, the arguments carry the constructor's own
+// signature and with it the interned names.
 struct Prepared {
-  host::Signature sig;
   PyObject* base = nullptr;    // class name, interned
   PyObject* format = nullptr;  // interface name format
   std::vector<std::size_t> passed;                            // under their own names
@@ -29,20 +30,23 @@ namespace {
   host::fail();
 }
 
-std::size_t position(const Prepared& p, const char* params, const char* name) {
-  for (std::size_t i = 0; i < p.sig.names.size(); ++i) {
-    if (std::strcmp(PyString_AS_STRING(p.sig.names[i]), name) == 0) return i;
+// The parameter names of a plan's list, read as the constructor's own
+// signature reads them (the build has checked the list).
+std::vector<std::string> param_names(const char* params) {
+  const host::params::List l = host::params::parse(params);
+  std::vector<std::string> names;
+  for (std::size_t i = 0; i < l.count; ++i) names.emplace_back(params + l.p[i].name_b, params + l.p[i].name_e);
+  return names;
+}
+
+std::size_t position(const std::vector<std::string>& names, const char* params, const char* name) {
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (names[i] == name) return i;
   }
   bad_plan(params, name);
 }
 
 PyObject* keep(Ref v) { return v.release(); }
-
-Prepared* compiled(const char* params) {
-  auto* p = new Prepared;
-  p->sig.compile("__init__", params);
-  return p;
-}
 
 // cls.__init__(self, *args, **kwargs) with `cls` a module global at call time.
 void run_init(PyObject* cls_name, PyObject* args, PyObject* kwargs) {
@@ -56,8 +60,8 @@ void set_item(PyObject* dict, PyObject* key, PyObject* value) { host::check_rc(P
 }  // namespace
 
 PyObject* Bound::operator[](PyObject* name) const {
-  for (std::size_t i = 0; i < sig_.names.size(); ++i) {
-    if (sig_.names[i] == name) return args_[i];
+  for (std::size_t i = 0; i < args_.size(); ++i) {
+    if (args_.name(i) == name) return args_[i];
   }
   PyErr_Format(PyExc_KeyError, "no parameter '%s'", PyString_AS_STRING(name));
   host::fail();
@@ -66,7 +70,7 @@ PyObject* Bound::operator[](PyObject* name) const {
 // --- family base constructors --------------------------------------------------------
 
 const Prepared& prepare(const Family& plan) {
-  Prepared* p = compiled(plan.params);
+  auto* p = new Prepared;
   if (plan.name_format) p->format = keep(host::text(plan.name_format));
   return *p;
 }
@@ -84,12 +88,10 @@ Ref run(const Family& plan, const Prepared& p, PyObject* self, const host::Args&
   } else {
     hw_ports = Ref::borrow(a[1]);
   }
-  Ref cls = global(HN("BCMPort"));
-  Ref init = host::getattr(cls.get(), HN("__init__"));
   if (plan.params == kFamilyBaseParams) {
     // The generic constructor's order: mdi_pair_map (last here) comes 13th.
-    host::call(init.get(), self, a[0], hw_ports.get(), a[2], a[3], a[4], a[5], a[6], a[7], a[8], a[9], a[10], a[11],
-               a[18], a[12], a[13], a[14], a[15], a[16], a[17]);
+    run_base_init(HN("BCMPort"), self, a[0], hw_ports.get(), a[2], a[3], a[4], a[5], a[6], a[7], a[8], a[9], a[10],
+                  a[11], a[18], a[12], a[13], a[14], a[15], a[16], a[17]);
   } else {
     // The short list: the drive settings and the rest are the generic port's defaults.
     Ref args = host::tuple(self, a[0], hw_ports.get(), a[2], a[3], a[4], a[5], a[6], a[7], a[8], a[9], a[10], a[11],
@@ -109,10 +111,11 @@ Ref run(const Family& plan, const Prepared& p, PyObject* self, const host::Args&
 // --- keyword-passing constructors --------------------------------------------------------
 
 const Prepared& prepare(const Forward& plan) {
-  Prepared* p = compiled(plan.params);
-  const std::size_t n = p->sig.names.size();
+  auto* p = new Prepared;
+  const std::vector<std::string> names = param_names(plan.params);
+  const std::size_t n = names.size();
   std::vector<bool> own(n, true);  // passed on under its own name
-  auto at = [&](const char* name) { return position(*p, plan.params, name); };
+  auto at = [&](const char* name) { return position(names, plan.params, name); };
   auto take = [&](const char* name) {
     std::size_t i = at(name);
     own[i] = false;
@@ -135,7 +138,7 @@ const Prepared& prepare(const Forward& plan) {
     if (f.kind == Fixed::kUnset) continue;
     PyObject* keyword = host::interned(f.keyword);
     for (std::size_t i = 0; i < n; ++i) {
-      if (p->sig.names[i] == keyword) own[i] = false;  // the fixed value wins
+      if (names[i] == f.keyword) own[i] = false;  // the fixed value wins
     }
     PyObject* value = f.kind == Fixed::kNone   ? keep(host::none())
                       : f.kind == Fixed::kTrue ? keep(host::boolean(true))
@@ -154,12 +157,12 @@ const Prepared& prepare(const Forward& plan) {
 }
 
 Ref run(const Forward& plan, const Prepared& p, PyObject* self, const host::Args& a) {
-  Bound args(p.sig, a);
-  for (std::size_t i : p.store_before) host::setattr(self, p.sig.names[i], a[i]);
+  Bound args(a);
+  for (std::size_t i : p.store_before) host::setattr(self, a.name(i), a[i]);
   if (plan.before) plan.before(plan, self, args);
 
   Ref kwargs = host::new_dict();
-  for (std::size_t i : p.passed) set_item(kwargs.get(), p.sig.names[i], a[i]);
+  for (std::size_t i : p.passed) set_item(kwargs.get(), a.name(i), a[i]);
   for (const auto& w : p.wrapped) {
     Ref one = host::tuple(a[w.first]);
     set_item(kwargs.get(), w.second, one.get());
@@ -174,7 +177,7 @@ Ref run(const Forward& plan, const Prepared& p, PyObject* self, const host::Args
     set_item(types.get(), p.serdes_speed, p.serdes_type);
     host::setattr(self, HN("_serdes_intf_map"), types.get());
   }
-  for (std::size_t i : p.store_after) host::setattr(self, p.sig.names[i], a[i]);
+  for (std::size_t i : p.store_after) host::setattr(self, a.name(i), a[i]);
   if (plan.after) plan.after(plan, self, args);
   return host::none();
 }

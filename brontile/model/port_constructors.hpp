@@ -250,10 +250,9 @@ constexpr Forward with_adjacent(const char* base) {
 // The arguments of one call, by parameter name.
 class Bound {
  public:
-  Bound(const host::Signature& sig, const host::Args& args) : sig_(sig), args_(args) {}
+  explicit Bound(const host::Args& args) : args_(args) {}
   PyObject* operator[](PyObject* name) const;  // a parameter of the list, by interned name
  private:
-  const host::Signature& sig_;
   const host::Args& args_;
 };
 

@@ -5,6 +5,8 @@
 // be what the same arithmetic gives in Python (floor division, unbounded shifts).
 #include "brontile/model/port_rules.hpp"
 
+#include "brontile/model/port_members.hpp"
+
 namespace brontile {
 namespace rules {
 
@@ -41,18 +43,8 @@ bool compare(PyObject* a, long b, int op) {
 bool eq(PyObject* a, long b) { return compare(a, b, Py_EQ); }
 bool gt(PyObject* a, long b) { return compare(a, b, Py_GT); }
 
-// The interface number of a hardware interface name: int() of what follows the
-// two-letter prefix ("ce68" -> 68).
-Ref intf_number(PyObject* name) {
-  Ref tail = host::slice(name, 2, host::kOpen);
-  return host::to_int(tail.get());
-}
-
-// self.hw_ports[sub]: the caller's index object, as Python indexing takes it.
-Ref hw_port_name(PyObject* self, PyObject* sub) {
-  Ref ports = host::getattr(self, HN("hw_ports"));
-  return host::item(ports.get(), sub);
-}
+using port::hw_port_at;
+using port::intf_number;
 
 void check_mode(PyObject* self, PyObject* mode) { host::call_method(self, HN("_check_mode"), mode); }
 
@@ -108,7 +100,7 @@ Gang gang_role(PyObject* self, PyObject* mode) {
   check_mode(self, mode);
   Ref gang_modes = host::getattr(self, HN("gang_modes"));
   if (!host::contains(gang_modes.get(), mode)) return Gang::kSingle;
-  Ref first = hw_port_name(self, num(0).get());
+  Ref first = hw_port_at(self, num(0).get());
   Ref n = intf_number(first.get());
   Ref rest = host::check(PyNumber_Remainder(n.get(), num(4).get()));
   return eq(rest.get(), 0) ? Gang::kLeader : Gang::kMember;
@@ -203,7 +195,7 @@ Ref polarity_list(PyObject* self, const Args& a) {
 
 // Families whose interface names carry the serdes lane number: the lane itself.
 Ref serdes_lane_port_num(PyObject* self, const Args& a) {
-  Ref name = hw_port_name(self, a[1]);
+  Ref name = hw_port_at(self, a[1]);
   return intf_number(name.get());
 }
 
