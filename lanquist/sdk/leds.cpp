@@ -3,6 +3,9 @@
 // that loads and starts them.
 #include "lanquist/sdk/sdk.hpp"
 
+#include <unordered_map>
+#include <vector>
+
 namespace lanquist {
 namespace sdk {
 namespace {
@@ -28,29 +31,57 @@ Ref make_controller(PyObject* self, PyObject* n) {
   return host::call(glimra.get());
 }
 
-// An exact int or long: its equality with another is its hash's, and runs no
-// code of anyone's.
+// A port with LEDs and its controller number. Kept in C++, out of reach of
+// Python code that runs meanwhile (configure, a number's own __eq__).
+struct Wired {
+  Ref number;
+  Ref port;
+};
+
+// An exact int or long: hashing and comparing it runs no code of anyone's.
 bool is_plain_number(PyObject* v) { return PyInt_CheckExact(v) || PyLong_CheckExact(v); }
 
-// The ports of each controller number, in the order of `wired`, when every
+// The ports of the controllers, found by the numbers' hashes when every
 // number is a plain one: one pass instead of a walk of every port per
-// controller. NULL when some number is not, and its own equality must be asked.
-Ref group_by_number(PyObject* wired) {
-  Ref groups = host::new_dict();
-  for (Py_ssize_t j = 0; j < PyList_GET_SIZE(wired); ++j) {
-    PyObject* pair = PyList_GET_ITEM(wired, j);
-    PyObject* number = PyTuple_GET_ITEM(pair, 0);
-    if (!is_plain_number(number)) return Ref();
-    PyObject* group = PyDict_GetItem(groups.get(), number);
-    if (!group) {
-      Ref fresh = host::new_list();
-      host::check_rc(PyDict_SetItem(groups.get(), number, fresh.get()));
-      group = fresh.get();
+// controller. When some number is not, its own equality is asked, port by port.
+class PortsByNumber {
+ public:
+  explicit PortsByNumber(const std::vector<Wired>& wired) : wired_(wired) {
+    for (std::size_t j = 0; j < wired.size(); ++j) {
+      PyObject* number = wired[j].number.get();
+      if (!is_plain_number(number)) {
+        by_hash_.clear();
+        plain_ = false;
+        return;
+      }
+      by_hash_[PyObject_Hash(number)].push_back(j);
     }
-    host::check_rc(PyList_Append(group, PyTuple_GET_ITEM(pair, 1)));
   }
-  return groups;
-}
+
+  // A new list of the ports whose number equals `n`, in port order.
+  Ref of(PyObject* n) const {
+    Ref ports = host::new_list();
+    if (plain_ && is_plain_number(n)) {
+      auto found = by_hash_.find(PyObject_Hash(n));
+      if (found == by_hash_.end()) return ports;
+      for (std::size_t j : found->second) {
+        if (host::check_rc(PyObject_RichCompareBool(wired_[j].number.get(), n, Py_EQ))) {
+          host::append(ports.get(), wired_[j].port.get());
+        }
+      }
+      return ports;
+    }
+    for (const Wired& w : wired_) {
+      if (host::equal(w.number.get(), n)) host::append(ports.get(), w.port.get());
+    }
+    return ports;
+  }
+
+ private:
+  const std::vector<Wired>& wired_;
+  bool plain_ = true;
+  std::unordered_map<long, std::vector<std::size_t>> by_hash_;  // hash -> indexes in wired_
+};
 
 Ref calculate_leds(PyObject* self, const host::Args&) {
   Ref programs = host::new_dict();
@@ -60,45 +91,27 @@ Ref calculate_leds(PyObject* self, const host::Args&) {
 
   // Each port with LEDs, with its controller number, in the order of the ports.
   Ref ports = host::getattr(self, HN("ports"));
-  Ref wired = host::new_list();
+  std::vector<Wired> wired;
   host::for_each(ports.get(), [&](PyObject* cp) {
     Ref leds = host::getattr(cp, HN("leds"));
     if (leds.get() == Py_None) return;
-    Ref controller = subscript(leds.get(), 0);
-    host::append(wired.get(), host::tuple(controller.get(), cp).get());
+    wired.push_back(Wired{subscript(leds.get(), 0), Ref::borrow(cp)});
   });
 
   Ref controllers = host::getattr(switch_of(self).get(), HN("led_controllers"));
   if (!host::truth(controllers.get())) {
     controllers = host::check(PySet_New(nullptr));
-    for (Py_ssize_t i = 0; i < PyList_GET_SIZE(wired.get()); ++i) {
-      PyObject* pair = PyList_GET_ITEM(wired.get(), i);
-      host::check_rc(PySet_Add(controllers.get(), PyTuple_GET_ITEM(pair, 0)));
-    }
+    for (const Wired& w : wired) host::check_rc(PySet_Add(controllers.get(), w.number.get()));
   }
   Ref order = sorted_list(controllers.get());
-  Ref by_number = group_by_number(wired.get());
+  const PortsByNumber ports_of(wired);
 
-  for (Py_ssize_t i = 0; i < PyList_GET_SIZE(order.get()); ++i) {
-    Ref n = Ref::borrow(PyList_GET_ITEM(order.get(), i));
-    Ref controller = make_controller(self, n.get());
-    Ref on_controller;
-    if (by_number && is_plain_number(n.get())) {
-      PyObject* found = PyDict_GetItem(by_number.get(), n.get());  // borrowed; hashing an int cannot fail
-      // A copy: a number listed twice gets a list of its own each time, as a walk gives.
-      on_controller = found ? host::check(PyList_GetSlice(found, 0, PyList_GET_SIZE(found))) : host::new_list();
-    } else {
-      on_controller = host::new_list();
-      for (Py_ssize_t j = 0; j < PyList_GET_SIZE(wired.get()); ++j) {
-        Ref pair = Ref::borrow(PyList_GET_ITEM(wired.get(), j));
-        if (host::equal(PyTuple_GET_ITEM(pair.get(), 0), n.get())) {
-          host::append(on_controller.get(), PyTuple_GET_ITEM(pair.get(), 1));
-        }
-      }
-    }
-    host::call_method(controller.get(), HN("configure"), n.get(), on_controller.get());
-    host::check_rc(PyObject_SetItem(programs.get(), n.get(), controller.get()));
-  }
+  host::for_each(order.get(), [&](PyObject* n) {
+    Ref controller = make_controller(self, n);
+    Ref on_controller = ports_of.of(n);
+    host::call_method(controller.get(), HN("configure"), n, on_controller.get());
+    host::check_rc(PyObject_SetItem(programs.get(), n, controller.get()));
+  });
   return host::none();
 }
 

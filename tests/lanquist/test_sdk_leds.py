@@ -1,6 +1,7 @@
 """The LED programs of a configuration: the controllers and the objects made
 for them, the ports each is configured with, the properties that hand out the
 programs, and the LED script."""
+import gc
 import os
 import stat
 import tempfile
@@ -111,6 +112,25 @@ class ControllersTest(unittest.TestCase):
         _, small = best_time(count // 4)
         self.assertLess(large, 8 * small, (large, small))
         self.assertEqual([p.label for p in c._led_programs[count // 2 - 1].ports], [str(count - 2), str(count - 1)])
+
+    def test_ports_out_of_reach_of_configure(self):
+        # Numbers that only their own equality can match make every controller
+        # walk the ports; a configure that fills every (number, port) pair list
+        # it can reach through gc with something else changes nothing.
+        base = sdkkit.recording_controller([])
+
+        class Meddling(base):
+            def configure(self, controller_idx, ports):
+                base.configure(self, controller_idx, ports)
+                for o in gc.get_objects():
+                    if type(o) is list and o and type(o[0]) is tuple and len(o[0]) == 2 \
+                            and isinstance(o[0][1], sdkkit.ConfiguredPort):
+                        o[:] = [5] * len(o)
+
+        ports = [Port('1', ['xe0'], leds=(0.0, 0)), Port('2', ['xe1'], leds=(1.0, 0))]
+        c = leds_config(ports, glimra=Meddling)
+        self.assertEqual([(n, [p.label for p in c._led_programs[n].ports]) for n in sorted(c._led_programs)],
+                         [(0.0, ['1']), (1.0, ['2'])])
 
     def test_one_class_or_one_per_controller(self):
         log = []
