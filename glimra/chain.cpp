@@ -56,30 +56,6 @@ int pad_bit(PyObject* call) {
   return -1;
 }
 
-void unpack(PyObject* seq, Py_ssize_t n, Ref* out) {
-  if ((PyTuple_CheckExact(seq) && PyTuple_GET_SIZE(seq) == n) || (PyList_CheckExact(seq) && PyList_GET_SIZE(seq) == n)) {
-    for (Py_ssize_t i = 0; i < n; ++i) out[i] = Ref::borrow(PySequence_Fast_GET_ITEM(seq, i));
-    return;
-  }
-  Ref it = host::check(PyObject_GetIter(seq));
-  for (Py_ssize_t i = 0; i < n; ++i) {
-    out[i] = Ref::steal(PyIter_Next(it.get()));
-    if (!out[i]) {
-      if (PyErr_Occurred()) host::fail();
-      PyErr_Format(PyExc_ValueError, "need more than %zd value%s to unpack", i, i == 1 ? "" : "s");
-      host::fail();
-    }
-  }
-  Ref extra = Ref::steal(PyIter_Next(it.get()));
-  if (extra) host::raise(PyExc_ValueError, "too many values to unpack");
-  if (PyErr_Occurred()) host::fail();
-}
-
-Ref subscript(PyObject* o, long i) {
-  Ref key = host::integer(i);
-  return host::item(o, key.get());
-}
-
 Ref controller_init(PyObject* self, const host::Args&) {
   host::setattr(self, HN("set_functions"), host::check(PySet_New(nullptr)).get());
   host::setattr(self, HN("set_calls"), host::new_list().get());

@@ -23,10 +23,8 @@ PyObject* methodcaller();
 // The pad bit a LedCall stands for, by equality as the chain compares calls
 // (True and 1.0 are the pad 1): 0, 1, or -1 for anything else.
 int pad_bit(PyObject* call);
-// Unpack `seq` into exactly `n` items as Python's assignment does (same errors).
-void unpack(PyObject* seq, Py_ssize_t n, host::Ref* out);
-// o[i] through the object's own item protocol, as Python's subscript does.
-host::Ref subscript(PyObject* o, long i);
+using host::subscript;
+using host::unpack;
 
 // --- the program texts (templates.cpp) ---------------------------------------------
 extern const char* const kMainTemplate;

@@ -64,6 +64,31 @@ void bind(PyObject* module, const char* name, Ref value) {
   check_rc(PyDict_SetItemString(dict, name, value.get()));
 }
 
+Ref new_dict(std::initializer_list<std::pair<PyObject*, PyObject*>> items) {
+  Ref d = new_dict();
+  for (const auto& kv : items) check_rc(PyDict_SetItem(d.get(), kv.first, kv.second));
+  return d;
+}
+
+void unpack(PyObject* seq, Py_ssize_t n, Ref* out) {
+  if ((PyTuple_CheckExact(seq) && PyTuple_GET_SIZE(seq) == n) || (PyList_CheckExact(seq) && PyList_GET_SIZE(seq) == n)) {
+    for (Py_ssize_t i = 0; i < n; ++i) out[i] = Ref::borrow(PySequence_Fast_GET_ITEM(seq, i));
+    return;
+  }
+  Ref it = check(PyObject_GetIter(seq));
+  for (Py_ssize_t i = 0; i < n; ++i) {
+    out[i] = Ref::steal(PyIter_Next(it.get()));
+    if (!out[i]) {
+      if (PyErr_Occurred()) fail();
+      PyErr_Format(PyExc_ValueError, "need more than %zd value%s to unpack", i, i == 1 ? "" : "s");
+      fail();
+    }
+  }
+  Ref extra = Ref::steal(PyIter_Next(it.get()));
+  if (extra) raise(PyExc_ValueError, "too many values to unpack");
+  if (PyErr_Occurred()) fail();
+}
+
 Ref to_int(PyObject* o) {
   if (PyInt_CheckExact(o)) return Ref::borrow(o);
   if (PyString_CheckExact(o)) {

@@ -19,6 +19,7 @@
 
 #include <cstddef>
 #include <exception>
+#include <initializer_list>
 #include <new>
 #include <utility>
 
@@ -96,6 +97,10 @@ inline void setattr(PyObject* o, PyObject* name, PyObject* v) { check_rc(PyObjec
 inline bool truth(PyObject* o) { return check_rc(PyObject_IsTrue(o)) != 0; }
 inline Ref item(PyObject* o, PyObject* key) { return check(PyObject_GetItem(o, key)); }
 inline Ref item(PyObject* o, Py_ssize_t i) { return check(PySequence_GetItem(o, i)); }
+// `o[i]` as subscription does it: a mapping gets the key i.
+inline Ref subscript(PyObject* o, long i) { return item(o, integer(i).get()); }
+// `a, b, ... = seq` into out[0..n), with the interpreter's messages for a wrong count.
+void unpack(PyObject* seq, Py_ssize_t n, Ref* out);
 inline Py_ssize_t length(PyObject* o) {
   Py_ssize_t n = PyObject_Size(o);
   if (n < 0) fail();
@@ -144,6 +149,8 @@ void for_each(PyObject* iterable, F&& body) {
 void append(PyObject* list, PyObject* v);
 inline Ref new_list() { return check(PyList_New(0)); }
 inline Ref new_dict() { return check(PyDict_New()); }
+// A new dict of the pairs, stored in order.
+Ref new_dict(std::initializer_list<std::pair<PyObject*, PyObject*>> items);
 
 template <typename... A>
 Ref call(PyObject* callable, A... args) {

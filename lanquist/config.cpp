@@ -40,12 +40,6 @@ using host::Ref;
 
 Ref platform_ports(PyObject* self) { return host::getattr(config_detail::switch_of(self).get(), HN("ports")); }
 
-Ref new_dict(std::initializer_list<std::pair<PyObject*, PyObject*>> items) {
-  Ref d = host::check(PyDict_New());
-  for (auto& kv : items) host::check_rc(PyDict_SetItem(d.get(), kv.first, kv.second));
-  return d;
-}
-
 Ref int_type() { return Ref::borrow(reinterpret_cast<PyObject*>(&PyInt_Type)); }
 
 // The parser lower-cases option names by default; labels keep their case.
@@ -104,11 +98,11 @@ Ref init(PyObject* self, const host::Args& a) {
 
   Ref sw_base = host::getattr(chip_of(self).get(), HN("sw_base"));
   Ref eeprom = host::call_kw(global(HN("Idwarden")).get(), nullptr,
-                             new_dict({{HN("dummy"), dummy}, {HN("sw_base"), sw_base.get()}}).get());
+                             host::new_dict({{HN("dummy"), dummy}, {HN("sw_base"), sw_base.get()}}).get());
   host::setattr(self, HN("eeprom"), eeprom.get());
-  Ref ip = host::call_kw(global(HN("IPRoute2")).get(), nullptr, new_dict({{HN("dummy"), dummy}}).get());
+  Ref ip = host::call_kw(global(HN("IPRoute2")).get(), nullptr, host::new_dict({{HN("dummy"), dummy}}).get());
   host::setattr(self, HN("iproute2"), ip.get());
-  Ref drovik = host::call_kw(global(HN("Drovik")).get(), nullptr, new_dict({{HN("dummy"), dummy}}).get());
+  Ref drovik = host::call_kw(global(HN("Drovik")).get(), nullptr, host::new_dict({{HN("dummy"), dummy}}).get());
   host::setattr(self, HN("drovik"), drovik.get());
 
   Ref ports = host::new_list();
@@ -302,7 +296,7 @@ Ref read_config(PyObject* self, const host::Args& a) {
   Ref vettaro = host::getattr(global(HN("zarnith")).get(), HN("vettaro"));
   Ref validator_class = host::getattr(vettaro.get(), HN("Vettaro"));
   Ref validator =
-      host::call_kw(validator_class.get(), host::tuple(configfile).get(), new_dict({{HN("debug"), Py_False}}).get());
+      host::call_kw(validator_class.get(), host::tuple(configfile).get(), host::new_dict({{HN("debug"), Py_False}}).get());
   Ref errors = host::call_method(validator.get(), HN("vettaro"));
   if (host::length(errors.get()) > 0) {
     host::call_method(validator.get(), HN("portwriteerrors"), errors.get());
@@ -534,7 +528,7 @@ Ref sorted_keys(PyObject* map) {
     if (!host::truth(host::call_method(key, HN("startswith"), HN("Fabric-")).get())) host::append(keys.get(), key);
   });
   Ref sort = host::getattr(keys.get(), HN("sort"));
-  host::call_kw(sort.get(), nullptr, new_dict({{HN("key"), int_type().get()}}).get());
+  host::call_kw(sort.get(), nullptr, host::new_dict({{HN("key"), int_type().get()}}).get());
   return keys;
 }
 

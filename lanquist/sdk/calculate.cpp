@@ -8,22 +8,6 @@ namespace lanquist {
 namespace sdk {
 namespace {
 
-// `a, b = entry`, with the interpreter's own messages for a wrong count.
-void unpack_pair(PyObject* entry, Ref& first, Ref& second) {
-  Ref it = host::check(PyObject_GetIter(entry));
-  Ref* slots[] = {&first, &second};
-  for (int i = 0; i < 2; ++i) {
-    *slots[i] = Ref::steal(PyIter_Next(it.get()));
-    if (*slots[i]) continue;
-    if (PyErr_Occurred()) host::fail();
-    PyErr_Format(PyExc_ValueError, "need more than %d value%s to unpack", i, i == 1 ? "" : "s");
-    host::fail();
-  }
-  Ref extra = Ref::steal(PyIter_Next(it.get()));
-  if (extra) host::raise(PyExc_ValueError, "too many values to unpack");
-  if (PyErr_Occurred()) host::fail();
-}
-
 Ref config(PyObject* self, const host::Args& a) {
   Ref base = host::getattr(global(HN("Config")).get(), HN("config"));
   host::call(base.get(), self, a[0]);
@@ -83,7 +67,10 @@ Ref calculate_configuration(PyObject* self, const host::Args&) {
     host::for_each(expansion.get(), [&](PyObject* entry) {
       Work w;
       w.loopback = loopback;
-      unpack_pair(entry, w.hw_port, w.mode);
+      Ref pair[2];
+      host::unpack(entry, 2, pair);
+      w.hw_port = pair[0];
+      w.mode = pair[1];
       work.push_back(std::move(w));
     });
   });

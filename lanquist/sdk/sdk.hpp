@@ -35,8 +35,7 @@ void add_phy_line_members(PyObject* sdk_config);
 Ref switch_of(PyObject* self);
 inline Ref chip_of(PyObject* self) { return host::getattr(switch_of(self).get(), HN("chip")); }
 
-// `o[i]` as Python subscription does it (a mapping gets the key i).
-inline Ref subscript(PyObject* o, long i) { return host::item(o, host::integer(i).get()); }
+using host::subscript;
 
 // `format % (args...)` with the host's formatting.
 template <typename... A>
