@@ -220,6 +220,24 @@ class DriverTest(unittest.TestCase):
         self.assertEqual(os.listdir(self.out), ['helix4'])
         self.assertEqual(oct(os.stat(second.folder).st_mode & 0o777), oct(0o777 & ~current_umask()))
 
+    def test_folder_kept_when_the_new_one_cannot_be_put_in_place(self):
+        first = render.render('helix4', self.out, pulsic=e2ekit.PULSIC)
+        before = sorted(os.listdir(first.folder))
+        real_rename = os.rename
+
+        def rename(source, target):
+            if os.path.basename(source).startswith('.helix4.new-'):
+                raise OSError(errno.EBUSY, os.strerror(errno.EBUSY))
+            real_rename(source, target)
+
+        with patch(os, 'rename', rename):
+            with self.assertRaises(render.RenderError) as cm:
+                render.render('helix4', self.out, pulsic=e2ekit.PULSIC)
+        self.assertEqual(str(cm.exception), 'helix4: putting its folder in place at %s failed: OSError: [Errno %d] %s'
+                         % (first.folder, errno.EBUSY, os.strerror(errno.EBUSY)))
+        self.assertEqual(sorted(os.listdir(first.folder)), before)
+        self.assertEqual(os.listdir(self.out), ['helix4'])
+
     def test_usage_errors(self):
         for argv in (['nosuch'], ['--ports-conf', 'x', 'helix4', 'qumran']):
             old = sys.stderr
