@@ -7,6 +7,7 @@ import shutil
 import subprocess as real_subprocess
 import sys
 import tempfile
+import types
 import unittest
 from distutils.spawn import find_executable
 
@@ -103,6 +104,13 @@ class FailingOs(object):
                 raise self._exc
             return fail
         return getattr(os, name)
+
+
+def bare(cls):
+    """An object of `cls` (a new-style or a classic class) made without __init__."""
+    if isinstance(cls, types.ClassType):
+        return types.InstanceType(cls)
+    return cls.__new__(cls)
 
 
 class TempDirTestCase(unittest.TestCase):
