@@ -106,6 +106,15 @@ class FailingOs(object):
         return getattr(os, name)
 
 
+def raised(call, *args, **kwargs):
+    """The exception that call(*args, **kwargs) raises, or None."""
+    try:
+        call(*args, **kwargs)
+    except Exception as e:  # the caller checks the kind
+        return e
+    return None
+
+
 def bare(cls):
     """An object of `cls` (a new-style or a classic class) made without __init__."""
     if isinstance(cls, types.ClassType):
