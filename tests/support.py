@@ -6,6 +6,7 @@ import os
 import shutil
 import subprocess as real_subprocess
 import sys
+import syslog as real_syslog
 import tempfile
 import types
 import unittest
@@ -89,6 +90,22 @@ class FakeSubprocess(object):
 
     def __getattr__(self, name):
         return getattr(real_subprocess, name)
+
+
+class Syslog(object):
+    """Stands in for the syslog module: notes each message in `messages`
+    instead of sending it to this machine's log."""
+
+    def __init__(self):
+        self.messages = []
+
+    def syslog(self, *args):
+        self.messages.append(args)
+
+    def __getattr__(self, name):
+        if name.startswith('LOG_'):
+            return getattr(real_syslog, name)
+        raise AttributeError(name)
 
 
 class FailingOs(object):
