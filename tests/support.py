@@ -140,12 +140,17 @@ def bare(cls):
 
 
 class TempDirTestCase(unittest.TestCase):
-    """A test case with its own temporary directory, removed afterwards."""
+    """A test case with its own temporary directory, removed afterwards; what
+the code under test makes through tempfile (the LED assembler's working
+folders) goes in it too."""
 
     def setUp(self):
         super(TempDirTestCase, self).setUp()
         self.tmp = tempfile.mkdtemp(prefix='portconf-test-')
         self.addCleanup(shutil.rmtree, self.tmp, True)
+        cm = patch(tempfile, 'tempdir', self.tmp)
+        cm.__enter__()
+        self.addCleanup(cm.__exit__, None, None, None)
 
     def path(self, *parts):
         return os.path.join(self.tmp, *parts)
