@@ -182,6 +182,15 @@ def make_port(cls=None, **fields):
     return cls(**args)
 
 
+class Platform(object):
+    """What the maker's platform probe answers: a platform whose switch holds
+    `ports`."""
+
+    def __init__(self, ports):
+        self.switch = type('Switch', (object,), {})()
+        self.switch.ports = ports
+
+
 # --- private namespaces ----------------------------------------------------------
 # A suite that needs real devices or mounts runs its own file again as a child
 # under `unshare`: the child does the work in namespaces of its own and writes

@@ -6,7 +6,7 @@ import unittest
 import brontile
 import zarnith.platforms
 from leakkit import check_no_growth, expect
-from support import WIRING
+from support import WIRING, Platform
 
 
 def make(cls, label, hw_ports, **extra):
@@ -17,11 +17,6 @@ def make(cls, label, hw_ports, **extra):
     for k, v in extra.items():
         setattr(obj, k, v)
     return obj
-
-
-class Platform(object):
-    def __init__(self, ports):
-        self.switch = type('Switch', (object,), {'ports': ports})()
 
 
 class OverrideLeakTest(unittest.TestCase):
