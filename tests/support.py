@@ -141,8 +141,8 @@ def bare(cls):
 
 class TempDirTestCase(unittest.TestCase):
     """A test case with its own temporary directory, removed afterwards; what
-the code under test makes through tempfile (the LED assembler's working
-folders) goes in it too."""
+    the code under test makes through tempfile (the LED assembler's working
+    folders) goes in it too."""
 
     def setUp(self):
         super(TempDirTestCase, self).setUp()
