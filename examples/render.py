@@ -193,16 +193,26 @@ def _render_into(name, folder, ports_conf, result):
 
 def _replace_folder(new, dest):
     """Put folder `new` in the place of `dest`: whatever `dest` held is
-    dropped only once the new folder is in place."""
+    dropped only once the new folder is in place, and put back when the new
+    one cannot be."""
     if not os.path.lexists(dest):
         os.rename(new, dest)
         return
     trash = tempfile.mkdtemp(prefix='.%s.old-' % os.path.basename(dest), dir=os.path.dirname(dest))
+    old = os.path.join(trash, 'old')
     try:
-        os.rename(dest, os.path.join(trash, 'old'))
-        os.rename(new, dest)
-    finally:
+        os.rename(dest, old)
+    except EnvironmentError:
         shutil.rmtree(trash, ignore_errors=True)
+        raise
+    try:
+        os.rename(new, dest)
+    except EnvironmentError:
+        # Should this fail too, the old folder stays in `trash` rather than lost.
+        os.rename(old, dest)
+        shutil.rmtree(trash, ignore_errors=True)
+        raise
+    shutil.rmtree(trash, ignore_errors=True)
 
 
 def render(name, out, ports_conf=None, pulsic=None):

@@ -6,7 +6,9 @@ import os
 import shutil
 import subprocess as real_subprocess
 import sys
+import syslog as real_syslog
 import tempfile
+import types
 import unittest
 from distutils.spawn import find_executable
 
@@ -90,6 +92,22 @@ class FakeSubprocess(object):
         return getattr(real_subprocess, name)
 
 
+class Syslog(object):
+    """Stands in for the syslog module: notes each message in `messages`
+    instead of sending it to this machine's log."""
+
+    def __init__(self):
+        self.messages = []
+
+    def syslog(self, *args):
+        self.messages.append(args)
+
+    def __getattr__(self, name):
+        if name.startswith('LOG_'):
+            return getattr(real_syslog, name)
+        raise AttributeError(name)
+
+
 class FailingOs(object):
     """The os module, with one of its functions replaced by one that raises."""
 
@@ -105,13 +123,34 @@ class FailingOs(object):
         return getattr(os, name)
 
 
+def raised(call, *args, **kwargs):
+    """The exception that call(*args, **kwargs) raises, or None."""
+    try:
+        call(*args, **kwargs)
+    except Exception as e:  # the caller checks the kind
+        return e
+    return None
+
+
+def bare(cls):
+    """An object of `cls` (a new-style or a classic class) made without __init__."""
+    if isinstance(cls, types.ClassType):
+        return types.InstanceType(cls)
+    return cls.__new__(cls)
+
+
 class TempDirTestCase(unittest.TestCase):
-    """A test case with its own temporary directory, removed afterwards."""
+    """A test case with its own temporary directory, removed afterwards; what
+    the code under test makes through tempfile (the LED assembler's working
+    folders) goes in it too."""
 
     def setUp(self):
         super(TempDirTestCase, self).setUp()
         self.tmp = tempfile.mkdtemp(prefix='portconf-test-')
         self.addCleanup(shutil.rmtree, self.tmp, True)
+        cm = patch(tempfile, 'tempdir', self.tmp)
+        cm.__enter__()
+        self.addCleanup(cm.__exit__, None, None, None)
 
     def path(self, *parts):
         return os.path.join(self.tmp, *parts)
@@ -141,6 +180,15 @@ def make_port(cls=None, **fields):
     args = dict.fromkeys(WIRING)
     args.update(fields)
     return cls(**args)
+
+
+class Platform(object):
+    """What the maker's platform probe answers: a platform whose switch holds
+    `ports`."""
+
+    def __init__(self, ports):
+        self.switch = type('Switch', (object,), {})()
+        self.switch.ports = ports
 
 
 # --- private namespaces ----------------------------------------------------------

@@ -1,6 +1,6 @@
 """Small port fixtures shared by the brontile suites."""
 import brontile
-from support import WIRING, make_port  # the suites take them from here too
+from support import WIRING, make_port, raised  # the suites take them from here too
 
 
 class QuadPort(brontile.BCMPort):
@@ -17,12 +17,3 @@ class QuadPort(brontile.BCMPort):
 
     def polarity_flip_val(self, mode, sub, polarity_flip):
         return (mode, sub, polarity_flip)
-
-
-def raised(call):
-    """The exception that call() raises, or None."""
-    try:
-        call()
-    except Exception as e:  # the caller checks the kind
-        return e
-    return None

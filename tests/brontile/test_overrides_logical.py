@@ -5,7 +5,7 @@ import brontile
 import zarnith.platforms
 from overkit import FAMILIES, Checker, lanes, port
 from portkit import raised
-from support import patch
+from support import Platform, patch
 
 NSM = brontile.NoSuchMode
 
@@ -26,12 +26,6 @@ LANE_RULES = {
     'Tomahawk2, own sub-ports': (('TomahawkTwo100GPort',), 'junk',
                                  {0: 1, 60: 31, 64: 34, 128: 68, 192: 102, 252: 132}),
 }
-
-
-class Platform(object):
-    def __init__(self, ports):
-        self.switch = type('Switch', (object,), {})()
-        self.switch.ports = ports
 
 
 def th2(label, lane, **fields):

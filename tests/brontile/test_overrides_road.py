@@ -3,7 +3,7 @@ import unittest
 
 import brontile
 import zarnith.platforms
-from support import patch
+from support import Platform, patch
 
 
 def forwarding(cls, label, serdes, **more):
@@ -11,11 +11,6 @@ def forwarding(cls, label, serdes, **more):
                 leds=None, unit=0)
     args.update(more)
     return cls(**args)
-
-
-class Platform(object):
-    def __init__(self, ports):
-        self.switch = type('Switch', (object,), {'ports': ports})()
 
 
 class RoadTest(unittest.TestCase):

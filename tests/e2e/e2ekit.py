@@ -16,6 +16,7 @@ if EXAMPLES not in sys.path:
 
 import platforms  # noqa: E402
 import render  # noqa: E402
+from support import patch  # noqa: E402
 
 SAMPLES = platforms.SAMPLES
 
@@ -25,7 +26,9 @@ class Rendered(object):
 
     def __init__(self):
         self.out = tempfile.mkdtemp(prefix='portconf-e2e-')
-        self.results = dict((name, render.render(name, self.out, pulsic=PULSIC)) for name in SAMPLES)
+        # The LED assembler's working folders go in it too.
+        with patch(tempfile, 'tempdir', self.out):
+            self.results = dict((name, render.render(name, self.out, pulsic=PULSIC)) for name in SAMPLES)
 
     def read(self, name, output):
         with open(os.path.join(self.results[name].folder, output)) as f:

@@ -3,28 +3,26 @@ texts checked in under expected/maverick, each read line by line against how
 the chip, its port types and the configuration render them."""
 import difflib
 import os
-import shutil
 import sys
-import tempfile
 import unittest
 
 import e2ekit
 from e2ekit import render
+from support import TempDirTestCase
 
 SAMPLE = 'maverick'
 
 
-class ExpectedTest(unittest.TestCase):
+class ExpectedTest(TempDirTestCase):
     def setUp(self):
         if sys.flags.hash_randomization:
             # Lines that follow the iteration order of a mapping of texts
             # (interface kinds, LED routines) were recorded without it.
             self.skipTest('hash randomisation changes the order of some lines')
-        self.out = tempfile.mkdtemp(prefix='portconf-e2e-')
-        self.addCleanup(shutil.rmtree, self.out, True)
+        super(ExpectedTest, self).setUp()
 
     def test_rendered_folder_matches_the_expected_texts(self):
-        result = render.render(SAMPLE, self.out, pulsic=e2ekit.PULSIC)
+        result = render.render(SAMPLE, self.tmp, pulsic=e2ekit.PULSIC)
         expected_dir = os.path.join(e2ekit.EXPECTED, SAMPLE)
         self.assertEqual(sorted(os.listdir(result.folder)), sorted(os.listdir(expected_dir)))
         for name in sorted(os.listdir(expected_dir)):

@@ -4,7 +4,6 @@ recorded instead of run; failures name the platform and the output and leave
 the folder as it was."""
 import errno
 import os
-import shutil
 import sys
 import tempfile
 import unittest
@@ -12,7 +11,7 @@ from StringIO import StringIO
 
 import e2ekit
 from e2ekit import lines, render, table
-from support import patch
+from support import TempDirTestCase, patch
 
 # Output names of the chip's packaged texts and the file each one serves.
 CHIP_TEXTS = (('hwdesc', 'hw_desc'), ('uft', 'uft.json'), ('riot', 'riot.json'), ('datapath', 'datapath.conf'),
@@ -64,7 +63,7 @@ class EveryOutputTest(unittest.TestCase):
             names = [n for n in RENDERED.results[name].written if n != 'porttab' and not n.startswith('led')]
             for output in names:
                 self.assertEqual(RENDERED.read(name, output), config.output(output), '%s %s' % (name, output))
-            with render.assembler(e2ekit.PULSIC):
+            with render.assembler(e2ekit.PULSIC), patch(tempfile, 'tempdir', RENDERED.out):
                 images = config.led_hex
             for n, image in images.items():
                 self.assertEqual(RENDERED.read(name, 'led%d.hex' % n), image, '%s led%d.hex' % (name, n))
@@ -139,11 +138,10 @@ class ReconciliationTest(unittest.TestCase):
         self.assertEqual(BEFORE[1], '/usr/lib/zarnith/pulsic')
 
 
-class DriverTest(unittest.TestCase):
+class DriverTest(TempDirTestCase):
     def setUp(self):
-        self.tmp = tempfile.mkdtemp(prefix='portconf-e2e-')
-        self.addCleanup(shutil.rmtree, self.tmp, True)
-        self.out = os.path.join(self.tmp, 'out')
+        super(DriverTest, self).setUp()
+        self.out = self.path('out')
 
     def conf(self, text):
         path = os.path.join(self.tmp, 'ports.conf')
@@ -219,6 +217,24 @@ class DriverTest(unittest.TestCase):
         self.assertEqual(sorted(os.listdir(second.folder)), sorted(second.written))
         self.assertEqual(os.listdir(self.out), ['helix4'])
         self.assertEqual(oct(os.stat(second.folder).st_mode & 0o777), oct(0o777 & ~current_umask()))
+
+    def test_folder_kept_when_the_new_one_cannot_be_put_in_place(self):
+        first = render.render('helix4', self.out, pulsic=e2ekit.PULSIC)
+        before = sorted(os.listdir(first.folder))
+        real_rename = os.rename
+
+        def rename(source, target):
+            if os.path.basename(source).startswith('.helix4.new-'):
+                raise OSError(errno.EBUSY, os.strerror(errno.EBUSY))
+            real_rename(source, target)
+
+        with patch(os, 'rename', rename):
+            with self.assertRaises(render.RenderError) as cm:
+                render.render('helix4', self.out, pulsic=e2ekit.PULSIC)
+        self.assertEqual(str(cm.exception), 'helix4: putting its folder in place at %s failed: OSError: [Errno %d] %s'
+                         % (first.folder, errno.EBUSY, os.strerror(errno.EBUSY)))
+        self.assertEqual(sorted(os.listdir(first.folder)), before)
+        self.assertEqual(os.listdir(self.out), ['helix4'])
 
     def test_usage_errors(self):
         for argv in (['nosuch'], ['--ports-conf', 'x', 'helix4', 'qumran']):

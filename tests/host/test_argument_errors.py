@@ -17,7 +17,7 @@ import brontile
 import glimra
 import lanquist
 
-from support import WIRING
+from support import WIRING, bare
 
 # (class, member, kind, parameters after the object, the object's name)
 MEMBERS = [
@@ -78,13 +78,6 @@ def shapes(params, obj):
         calls.append((tuple(range(max(required, 1))), {names[0]: 0}))
         calls.append((tuple(range(n)), {names[-1]: 0, 'zz': 1}))
     return calls
-
-
-def bare(cls):
-    """An object of `cls` made without __init__."""
-    if isinstance(cls, types.ClassType):
-        return types.InstanceType(cls)
-    return cls.__new__(cls)
 
 
 def ways(cls, name, kind):

@@ -26,6 +26,8 @@ import tempfile
 import types
 import unittest
 
+from support import bare
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 TESTS = os.path.dirname(HERE)
 STUB_BIN = os.path.join(TESTS, 'stubs', 'bin')
@@ -330,12 +332,6 @@ def members_of(cls):
         elif isinstance(raw, property) and isinstance(raw.fget, types.BuiltinFunctionType):
             found.append((name, 'classic property', raw))
     return found
-
-
-def bare(cls):
-    if isinstance(cls, types.ClassType):
-        return types.InstanceType(cls)
-    return cls.__new__(cls)
 
 
 def sweep_members(child, module):

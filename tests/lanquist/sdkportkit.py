@@ -1,7 +1,8 @@
 """Platform ports for the configured-port suites: brontile's generic ports and
 small Python subclasses standing in for catalogue port types."""
 import brontile
-from support import WIRING, make_port  # the suites take them from here too
+import lanquist
+from support import WIRING, make_port, raised  # the suites take them from here too
 
 
 def intf_number(name):
@@ -62,6 +63,19 @@ class GangPort(brontile.BCMPort):
         return 1 if polarity_flip is True else 0
 
 
+def quad(**fields):
+    """A QuadPort: label 5, interfaces xe4 to xe7 on unit 0, unless given."""
+    fields.setdefault('label', '5')
+    fields.setdefault('hw_ports', ('xe4', 'xe5', 'xe6', 'xe7'))
+    fields.setdefault('unit', 0)
+    return make_port(QuadPort, **fields)
+
+
+def cport(physical_port, mode='100G', port_base=1, mac_index=0, loopback=False, cls=lanquist.SDKConfiguredPort):
+    """A configured port of `cls` on `physical_port`."""
+    return cls(mode, physical_port, port_base, mac_index, loopback)
+
+
 def gang_cage(n, rx=None, tx=None, label=None):
     """The platform port of cage n (interface xe<n>, label n+1)."""
     return make_port(GangPort, label=label or str(n + 1), hw_ports=('xe%d' % n,), unit=0,
@@ -111,12 +125,3 @@ class Failing(brontile.SDKPort):
         if name in ('error', '__class__', '__dict__'):
             return object.__getattribute__(self, name)
         raise object.__getattribute__(self, 'error')
-
-
-def raised(call, *args, **kwargs):
-    """The exception that call() raises, or None."""
-    try:
-        call(*args, **kwargs)
-    except Exception as e:  # the caller checks the kind
-        return e
-    return None

@@ -5,14 +5,10 @@ import unittest
 
 import brontile
 import lanquist
-from sdkportkit import QuadPort, Recorder, gang_cage, make_port, raised
+from sdkportkit import QuadPort, Recorder, cport, gang_cage, make_port, raised
 from support import NotingList
 
 SDKConfiguredPort = lanquist.SDKConfiguredPort
-
-
-def cport(physical_port, mode, cls=SDKConfiguredPort):
-    return cls(mode, physical_port, 1, 0, False)
 
 
 def gang(flags, mode='40G/4', first=0, tx=None):

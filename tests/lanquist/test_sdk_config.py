@@ -1,12 +1,13 @@
 """SDKConfig and BCMConfig: the classes, the constructor and output(name) with
 every row: the chip texts, the PHY-microcode settings, the SDK configuration
 sections and the rows whose texts come from their own members."""
+import sys
 import types
 import unittest
 
 import lanquist
 import sdkkit
-from support import FakeSubprocess, environ, patch
+from support import FakeSubprocess, Syslog, environ, patch
 
 IDWARDEN = '/usr/zarnith/bin/idwarden'
 CHIP_FILES = ('uft.json', 'riot.json', 'hw_desc', 'rc.forwarding', 'datapath.conf', 'sdk.bcm')
@@ -87,7 +88,9 @@ class ConstructionTest(unittest.TestCase):
         chip = sdkkit.Chip(on_ask=broken)
         self.assertRaises(IOError, lanquist.BCMConfig, sdkkit.platform(chip=chip), dummy=True)
         self.assertEqual(chip.asked, ['uft.json', 'riot.json', 'hw_desc'])
-        with patch(lanquist, 'subprocess', FakeSubprocess()), environ(FAKE_IDWARDEN_FAIL='1'):
+        # The failing decoder logs and lowers the traceback limit: both kept to this block.
+        with patch(lanquist, 'subprocess', FakeSubprocess()), patch(lanquist, 'syslog', Syslog()), \
+                patch(sys, 'tracebacklimit', None), environ(FAKE_IDWARDEN_FAIL='1'):
             self.assertRaises(RuntimeError, lanquist.BCMConfig, sdkkit.platform())
         # The base classes are found in the module at each call.
         for name, cls in (('Config', lanquist.SDKConfig), ('SDKConfig', lanquist.BCMConfig)):

@@ -5,7 +5,7 @@ import unittest
 
 import brontile
 import lanquist
-from sdkportkit import QuadPort, Recorder, Failing, make_port, raised
+from sdkportkit import QuadPort, Recorder, Failing, cport, make_port, quad, raised
 
 SDKConfiguredPort = lanquist.SDKConfiguredPort
 
@@ -34,17 +34,6 @@ FIELDS = ('label', 'oversub', 'max_logical_ports', 'num_phys', 'prim_offset', 'p
           'max_gang_size', 'set_fiber_pref', 'sdk_group')
 # Properties that call the platform port's method of the same name with the mode.
 BY_MODE = ('speed', 'num_lanes', 'num_logical_ports', 'num_physical_ports', 'an_c37', 'an_c73')
-
-
-def cport(physical_port, mode='100G', port_base=1, mac_index=0, loopback=False, cls=SDKConfiguredPort):
-    return cls(mode, physical_port, port_base, mac_index, loopback)
-
-
-def quad(**fields):
-    fields.setdefault('label', '5')
-    fields.setdefault('hw_ports', ('xe4', 'xe5', 'xe6', 'xe7'))
-    fields.setdefault('unit', 0)
-    return make_port(QuadPort, **fields)
 
 
 class ClassTest(unittest.TestCase):

@@ -3,23 +3,12 @@ and direct-port classes."""
 import unittest
 
 import lanquist
-from sdkportkit import QuadPort, Recorder, gang_cage, make_port, raised
+from sdkportkit import QuadPort, Recorder, cport, gang_cage, make_port, quad, raised
 
 SDKConfiguredPort = lanquist.SDKConfiguredPort
 SDKConfiguredMappedPort = lanquist.SDKConfiguredMappedPort
 BCMConfiguredMappedPort = lanquist.BCMConfiguredMappedPort
 BCMConfiguredDportPort = lanquist.BCMConfiguredDportPort
-
-
-def quad(**fields):
-    fields.setdefault('label', '5')
-    fields.setdefault('hw_ports', ('xe4', 'xe5', 'xe6', 'xe7'))
-    fields.setdefault('unit', 0)
-    return make_port(QuadPort, **fields)
-
-
-def cport(physical_port, mode='100G', port_base=1, cls=SDKConfiguredPort):
-    return cls(mode, physical_port, port_base, 0, False)
 
 
 def dport(physical_port, mode='100G', port_base=1, if_port_base=1):

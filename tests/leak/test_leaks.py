@@ -15,10 +15,7 @@ import glimra
 import lanquist
 import support
 from leakkit import check_no_growth, expect
-
-WIRING = ('label', 'hw_ports', 'phy_types', 'phy_addrs', 'phy_layer', 'prim_offset', 'leds', 'unit',
-          'rx_polarity_flip', 'tx_polarity_flip', 'rx_lane_map', 'tx_lane_map', 'mdi_pair_map',
-          'pre_emphasis', 'drv_current', 'pre_drv_current', 'oversub', 'phy_id1', 'sys_interface')
+from support import WIRING
 
 
 class QuadPort(brontile.BCMPort):

@@ -6,10 +6,7 @@ import unittest
 import brontile
 import zarnith.platforms
 from leakkit import check_no_growth, expect
-
-WIRING = ('label', 'hw_ports', 'phy_types', 'phy_addrs', 'phy_layer', 'prim_offset', 'leds', 'unit',
-          'rx_polarity_flip', 'tx_polarity_flip', 'rx_lane_map', 'tx_lane_map', 'mdi_pair_map',
-          'pre_emphasis', 'drv_current', 'pre_drv_current', 'oversub', 'phy_id1', 'sys_interface')
+from support import WIRING, Platform
 
 
 def make(cls, label, hw_ports, **extra):
@@ -20,11 +17,6 @@ def make(cls, label, hw_ports, **extra):
     for k, v in extra.items():
         setattr(obj, k, v)
     return obj
-
-
-class Platform(object):
-    def __init__(self, ports):
-        self.switch = type('Switch', (object,), {'ports': ports})()
 
 
 class OverrideLeakTest(unittest.TestCase):
