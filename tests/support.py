@@ -1,6 +1,7 @@
 """Helpers shared by the suites: patching, temporary directories, the fake
 outside programs, platform ports and private namespaces."""
 import contextlib
+import decimal
 import json
 import os
 import shutil
@@ -250,3 +251,19 @@ def main(child=None):
             json.dump(result, f)
     else:
         unittest.main()
+
+
+class _IntCount(object):
+    def __int__(self):
+        return 2
+
+
+class _IndexCount(object):
+    def __index__(self):
+        return 2
+
+
+def range_counts():
+    """Counts that range() takes, or refuses with its own error, for members
+    that count as it does."""
+    return (2, 2L, True, 0, -1, _IntCount(), decimal.Decimal(2), 2.0, _IndexCount(), '2', None, 2 ** 70)
