@@ -313,197 +313,27 @@ Ref read_config(PyObject* self, const host::Args& a) {
   return host::none();
 }
 
-// --- files written whole ----------------------------------------------------------
-// An operator's file is replaced whole or not at all: the new content goes to
-// a file beside the target, and only when all of it is in that file and on
-// disk is that file renamed over the target (one atomic step on the same file
-// system).
-
-// Run one file operation of `os`; an OSError it raises reaches the caller as the
-// IOError that writing the file itself would give, naming the file asked for.
-template <typename F>
-Ref file_op(PyObject* shown, F&& op) {
-  try {
-    return op();
-  } catch (const host::Error&) {
-    if (!PyErr_ExceptionMatches(PyExc_OSError)) throw;
-    PyObject *type, *value, *trace;
-    PyErr_Fetch(&type, &value, &trace);
-    PyErr_NormalizeException(&type, &value, &trace);
-    Ref t = Ref::steal(type), v = Ref::steal(value), tb = Ref::steal(trace);
-    Ref no = host::getattr(v.get(), HN("errno"));
-    if (no.get() == Py_None) {
-      PyErr_Restore(t.release(), v.release(), tb.release());
-      throw;
-    }
-    Ref why = host::getattr(v.get(), HN("strerror"));
-    host::raise_instance(host::call(PyExc_IOError, no.get(), why.get(), shown).get());
-  }
-}
-
-// The pending error is an OSError or IOError with one of these numbers.
-bool pending_errno_in(std::initializer_list<long> numbers) {
-  if (!PyErr_ExceptionMatches(PyExc_EnvironmentError)) return false;
-  PyObject *type, *value, *trace;
-  PyErr_Fetch(&type, &value, &trace);
-  PyErr_NormalizeException(&type, &value, &trace);
-  bool found = false;
-  if (value) {
-    PyObject* n = PyObject_GetAttrString(value, "errno");
-    for (long no : numbers) found = found || (n && PyInt_Check(n) && PyInt_AS_LONG(n) == no);
-    Py_XDECREF(n);
-    PyErr_Clear();
-  }
-  PyErr_Restore(type, value, trace);
-  return found;
-}
-
-// A new file beside `target` that only this call has opened (O_EXCL):
-// ".<name>.<random>.tmp". Returns its path; `fd` receives its descriptor.
-Ref create_beside(PyObject* os, PyObject* target, PyObject* shown, long perm, Ref& fd) {
-  Ref path = host::getattr(os, HN("path"));
-  Ref dir = host::call_method(path.get(), HN("dirname"), target);
-  Ref base = host::call_method(path.get(), HN("basename"), target);
-  Ref flags = host::getattr(os, HN("O_WRONLY"));
-  for (PyObject* flag : {HN("O_CREAT"), HN("O_EXCL")}) {
-    flags = host::check(PyNumber_Or(flags.get(), host::getattr(os, flag).get()));
-  }
-  Ref mode = host::integer(perm);
-  for (int attempt = 0;; ++attempt) {
-    Ref noise = host::call_method(os, HN("urandom"), host::integer(6).get());
-    noise = host::call_method(noise.get(), HN("encode"), HN("hex"));
-    Ref name = host::format(HN(".%s.%s.tmp"), host::tuple(base.get(), noise.get()).get());
-    name = host::call_method(path.get(), HN("join"), dir.get(), name.get());
-    try {
-      fd = file_op(shown, [&] { return host::call_method(os, HN("open"), name.get(), flags.get(), mode.get()); });
-      return name;
-    } catch (const host::Error&) {
-      // Someone else's file of that name: draw another.
-      if (attempt == 100 || !pending_errno_in({EEXIST})) throw;
-      PyErr_Clear();
-    }
-  }
-}
-
-// After a failure: close the descriptor (unless a file object owns it) and
-// remove the new file; the failure stays the one the caller sees.
-void discard(PyObject* os, PyObject* fd, PyObject* temp) {
-  PyObject *type, *value, *trace;
-  PyErr_Fetch(&type, &value, &trace);
-  if (fd) Ref::steal(PyObject_CallMethodObjArgs(os, HN("close"), fd, nullptr));
-  PyErr_Clear();
-  Ref::steal(PyObject_CallMethodObjArgs(os, HN("unlink"), temp, nullptr));
-  PyErr_Clear();
-  PyErr_Restore(type, value, trace);
-}
-
-// Give the new file the owner and group of `st` (the target's). False when
-// that is refused.
-bool take_owner(PyObject* os, PyObject* fd, PyObject* st) {
-  Ref mine = host::call_method(os, HN("fstat"), fd);
-  Ref uid = host::getattr(st, HN("st_uid")), gid = host::getattr(st, HN("st_gid"));
-  if (host::equal(host::getattr(mine.get(), HN("st_uid")).get(), uid.get()) &&
-      host::equal(host::getattr(mine.get(), HN("st_gid")).get(), gid.get())) {
-    return true;
-  }
-  Ref done = Ref::steal(PyObject_CallMethodObjArgs(os, HN("fchown"), fd, uid.get(), gid.get(), nullptr));
-  if (done) return true;
-  if (!PyErr_ExceptionMatches(PyExc_EnvironmentError)) host::fail();
-  PyErr_Clear();
-  return false;
-}
-
-// What replacing a file needs to know.
-struct Replacement {
-  PyObject* target;   // the file replaced, symbolic links resolved
-  PyObject* shown;    // the name errors carry: the path the caller gave
-  PyObject* content;  // the whole new content, a str
-  PyObject* perm;     // the new file's permission bits; nullptr: those open() gives a new file
-  // The target's stat result, where its owner and group are kept and a
-  // replacement that cannot serve leaves the file to be written in place
-  // (nullptr: the replacement serves or fails).
-  PyObject* kept;
-};
-
-// Replace the file. Returns false, having changed nothing, only where `kept`
-// is given and the new file cannot be made or given the target's owner and
-// group, or the rename is refused with EBUSY (a mount point: a file
-// bind-mounted into a container) or EXDEV.
-bool replace_file(PyObject* os, const Replacement& r) {
-  // A new file gets what open() would give it (0666 less the umask); one that
-  // replaces a file is private until it has that file's bits.
-  Ref fd, temp;
-  try {
-    temp = create_beside(os, r.target, r.shown, r.perm ? 0600 : 0666, fd);
-  } catch (const host::Error&) {
-    if (!r.kept || !PyErr_ExceptionMatches(PyExc_EnvironmentError)) throw;
-    PyErr_Clear();
-    return false;
-  }
-  Ref file;
-  try {
-    if (r.kept && !take_owner(os, fd.get(), r.kept)) {
-      discard(os, fd.get(), temp.get());
-      return false;
-    }
-    file = file_op(r.shown, [&] { return host::call_method(os, HN("fdopen"), fd.get(), HN("w")); });
-    host::closing(file.get(), [&] {
-      if (r.perm) file_op(r.shown, [&] { return host::call_method(os, HN("chmod"), temp.get(), r.perm); });
-      host::call_method(file.get(), HN("write"), r.content);
-      host::call_method(file.get(), HN("flush"));
-      file_op(r.shown, [&] { return host::call_method(os, HN("fsync"), fd.get()); });
-    });
-  } catch (...) {
-    discard(os, file ? nullptr : fd.get(), temp.get());
-    throw;
-  }
-  try {
-    file_op(r.shown, [&] { return host::call_method(os, HN("rename"), temp.get(), r.target); });
-  } catch (const host::Error&) {
-    bool in_place = r.kept && pending_errno_in({EBUSY, EXDEV});
-    if (in_place) PyErr_Clear();
-    discard(os, nullptr, temp.get());
-    if (in_place) return false;
-    throw;
-  }
-  return true;
-}
-
-// Open the file for writing and write the content; used where it cannot be
-// replaced. The content is whole before the file is opened, so only an I/O
-// error can cut this write short.
-void write_in_place(PyObject* path, PyObject* content) {
-  Ref file = host::call(global(HN("open")).get(), path, HN("w"));
-  host::closing(file.get(), [&] { host::call_method(file.get(), HN("write"), content); });
-}
-
-// st_mode's permission bits.
-Ref permission_bits(PyObject* st) {
-  Ref st_mode = host::getattr(st, HN("st_mode"));
-  return host::check(PyNumber_And(st_mode.get(), host::integer(07777).get()));
-}
-
 // --- the default configuration --------------------------------------------------
 
 Ref init_config(PyObject* self, const host::Args&) {
   Ref os = global(HN("os"));
   Ref path = host::getattr(os.get(), HN("path"));
-  // The object is read before anything is made under /etc: one that cannot
-  // name its chip's rc.soc fails without leaving a directory behind.
+  // The package's rc.soc is read before anything is made under /etc: an
+  // object that cannot name it, or a file that cannot be read, fails without
+  // leaving a directory behind.
   Ref config_path = host::getattr(chip_of(self).get(), HN("bcm_config_path"));
   Ref rc_soc = host::call_method(path.get(), HN("join"), config_path.get(), HN("rc.soc"));
+  Ref source = host::call(global(HN("open")).get(), rc_soc.get(), HN("rb"));
+  Ref content;
+  host::closing(source.get(), [&] { content = host::call_method(source.get(), HN("read")); });
+  Ref perm = config_detail::permission_bits(host::call_method(os.get(), HN("stat"), rc_soc.get()).get());
   PyObject* etc = HN("/etc/bcm.d");
   if (!host::truth(host::call_method(path.get(), HN("isdir"), etc).get())) {
     host::call_method(os.get(), HN("mkdir"), etc);
   }
   // The SDK reads rc.soc at start: a copy cut short must never take its place.
-  Ref source = host::call(global(HN("open")).get(), rc_soc.get(), HN("rb"));
-  Ref content;
-  host::closing(source.get(), [&] { content = host::call_method(source.get(), HN("read")); });
-  Ref perm = permission_bits(host::call_method(os.get(), HN("stat"), rc_soc.get()).get());
   Ref installed = host::call_method(path.get(), HN("join"), etc, HN("rc.soc"));
-  Ref target = host::call_method(path.get(), HN("realpath"), installed.get());
-  replace_file(os.get(), {target.get(), installed.get(), content.get(), perm.get(), nullptr});
+  config_detail::write_whole(installed.get(), content.get(), perm.get());
 
   Ref map = host::new_dict();
   host::for_each(platform_ports(self).get(), [&](PyObject* port) {
@@ -552,34 +382,7 @@ Ref write_config(PyObject* self, const host::Args& a) {
   // The whole text is made, and so checked, before any file is touched.
   Ref text = ports_conf_text(map.get(), sorted_keys(map.get()).get());
 
-  Ref os = global(HN("os"));
-  Ref path = host::getattr(os.get(), HN("path"));
-  // A symbolic link stays: the file it names is the one replaced.
-  Ref target = host::call_method(path.get(), HN("realpath"), configfile);
-  if (!host::truth(host::call_method(path.get(), HN("exists"), target.get()).get())) {
-    replace_file(os.get(), {target.get(), configfile, text.get(), nullptr, nullptr});
-    return host::none();
-  }
-  Ref st = file_op(configfile, [&] { return host::call_method(os.get(), HN("stat"), target.get()); });
-  Ref st_mode = host::getattr(st.get(), HN("st_mode"));
-  Py_ssize_t kind = PyNumber_AsSsize_t(st_mode.get(), PyExc_OverflowError);
-  if (kind == -1 && PyErr_Occurred()) host::fail();
-  // Only a plain file is replaced. A device or a pipe is written to, and a
-  // directory fails as opening it does.
-  if (!S_ISREG(kind)) {
-    write_in_place(configfile, text.get());
-    return host::none();
-  }
-  // A file not ours to write fails as opening it would, before anything is made.
-  Ref probe = host::call(global(HN("open")).get(), configfile, HN("a"));
-  host::closing(probe.get(), [] {});
-  // A replacement would split a file of several hard links: it is written in
-  // place, as is a file that the replacement cannot serve (see replace_file).
-  Ref links = host::getattr(st.get(), HN("st_nlink"));
-  if (host::check_rc(PyObject_RichCompareBool(links.get(), host::integer(1).get(), Py_GT)) ||
-      !replace_file(os.get(), {target.get(), configfile, text.get(), permission_bits(st.get()).get(), st.get()})) {
-    write_in_place(configfile, text.get());
-  }
+  config_detail::write_whole(configfile, text.get(), nullptr);
   return host::none();
 }
 

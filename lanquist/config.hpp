@@ -23,6 +23,13 @@ inline Ref as_word(PyObject* value) { return host::format(HN("%s"), host::tuple(
 // `self.<runner>.run(words)`: the runner is looked up on the object at each call.
 Ref run(PyObject* self, PyObject* runner, Ref words);
 
+// Write `content` (a str) to the file at `path` whole or not at all
+// (files.cpp). `perm`: the permission bits the file gets; nullptr: an
+// existing file keeps its own and a new one gets what open() gives.
+void write_whole(PyObject* path, PyObject* content, PyObject* perm);
+// A stat result's permission bits.
+Ref permission_bits(PyObject* st);
+
 // `self.platform.switch`, read through the object's fields.
 Ref switch_of(PyObject* self);
 // `self.platform.switch.chip`.

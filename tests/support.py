@@ -110,18 +110,28 @@ class Syslog(object):
 
 
 class FailingOs(object):
-    """The os module, with one of its functions replaced by one that raises."""
+    """The os module, with one of its functions replaced by one that raises
+    (with `when`, only for the calls whose arguments it accepts)."""
 
-    def __init__(self, name, exc):
+    def __init__(self, name, exc, when=None):
         self._name = name
         self._exc = exc
+        self._when = when
 
     def __getattr__(self, name):
+        real = getattr(os, name)
         if name == self._name:
             def fail(*args):
-                raise self._exc
+                if self._when is None or self._when(*args):
+                    raise self._exc
+                return real(*args)
             return fail
-        return getattr(os, name)
+        return real
+
+
+def making_a_file(path, flags, *mode):
+    """For FailingOs('open', ...): the call makes a new file."""
+    return bool(flags & os.O_CREAT)
 
 
 def raised(call, *args, **kwargs):

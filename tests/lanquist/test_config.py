@@ -576,14 +576,18 @@ class InitConfigTest(TempDirTestCase):
         def no_rc_soc():
             os.remove(self.rc_soc)
 
-        # Cumulative: the second case fails at the directory, before the copy.
+        # Each case from an intact package and /etc.
         for name, breakage, error in (('no rc.soc', no_rc_soc, IOError), ('no /etc', no_parent, OSError)):
+            os.chmod(self.write('pkg/__bcm_config/rc.soc', 'init all\n'), 0o751)
+            if not os.path.isdir(self.root + '/etc'):
+                os.makedirs(self.root + '/etc')
             breakage()
             c = dummy_config(self.platform)
             before = c.config_map = {'9': '10G'}
             self.assertRaises(error, c.init_config)
             self.assertIs(c.config_map, before, name)
             self.assertEqual(before, {'9': '10G'}, name)
+            self.assertFalse(os.path.exists(self.etc), name)
 
     def test_an_object_that_cannot_name_its_rc_soc_makes_nothing(self):
         class NoPath(object):
@@ -607,7 +611,8 @@ class InitConfigTest(TempDirTestCase):
         installed = os.path.join(self.etc, 'rc.soc')
         # (what, os function that fails, errno)
         cases = (('no file can be made', 'open', errno.ENOSPC), ('disk full when synced', 'fsync', errno.ENOSPC),
-                 ('bits refused', 'chmod', errno.EPERM), ('rename refused', 'rename', errno.EBUSY))
+                 ('bits refused', 'chmod', errno.EPERM), ('rename refused', 'rename', errno.EPERM),
+                 ('read-only file system', 'rename', errno.EROFS), ('I/O error', 'write', errno.EIO))
         for what, function, number in cases:
             with open(installed, 'w') as f:
                 f.write('old\n')
@@ -623,6 +628,33 @@ class InitConfigTest(TempDirTestCase):
             self.assertEqual(stat.S_IMODE(os.stat(installed).st_mode), 0o600, what)
             self.assertEqual(os.listdir(self.etc), ['rc.soc'], what)
             self.assertIs(c.config_map, before, what)
+
+    def test_rc_soc_written_in_place_where_a_replacement_would_lose_it(self):
+        os.mkdir(self.etc)
+        installed = os.path.join(self.etc, 'rc.soc')
+        other = self.path('root', 'rc.soc.link')
+        # (what, os stand-in, a second hard link)
+        cases = (('a second hard link', os, True),
+                 ('a mount point', FailingOs('rename', OSError(errno.EBUSY, 'busy')), False),
+                 ('another file system', FailingOs('rename', OSError(errno.EXDEV, 'cross-device')), False))
+        for what, fake_os, link in cases:
+            with open(installed, 'w') as f:
+                f.write('old text, longer than the new one\n' * 3)
+            os.chmod(installed, 0o600)
+            if link:
+                os.link(installed, other)
+            before = os.stat(installed)
+            with patch(lanquist, 'os', Rooted(fake_os, self.root)):
+                dummy_config(self.platform).init_config()
+            after = os.stat(installed)
+            self.assertEqual(open(installed).read(), 'init all\nrcload rc.forwarding\n', what)
+            self.assertEqual((after.st_ino, after.st_nlink, stat.S_IMODE(after.st_mode)),
+                             (before.st_ino, before.st_nlink, 0o751), what)
+            self.assertEqual(os.listdir(self.etc), ['rc.soc'], what)
+            if link:
+                self.assertEqual(open(other).read(), 'init all\nrcload rc.forwarding\n', what)
+                os.remove(other)
+
 
 
 FULL_DISK_SIZE = '16k'
@@ -667,13 +699,46 @@ class RcSocFullDiskTest(TempDirTestCase):
         disk = self.path('disk')
         os.mkdir(disk)
         source = self.write('pkg/rc.soc', 'rcload rc.forwarding\n' * 4000)
-        result = support.run_child_in_namespace(self, __file__, [disk, os.path.dirname(source)], net=False)
+        result = support.run_child_in_namespace(self, __file__, ['full', disk, os.path.dirname(source)], net=False)
         self.assertEqual(result['error'], errno.ENOSPC)
         self.assertEqual(result['content'], 'old\n', 'rc.soc changed: now %d bytes' % len(result['content']))
         self.assertEqual(result['listing'], ['rc.soc'])
         self.assertEqual(result['map'], {'9': '10G'})
         self.assertEqual(result['small'], 'init all\n')
         self.assertEqual(os.listdir(disk), [], 'the tmpfs was private to the child')
+
+
+def rc_soc_bind_mount_child(root, source_dir, host_file):
+    """In the private mount namespace: /etc/bcm.d/rc.soc (under `root`) is
+    `host_file` bind-mounted, as a container is given it."""
+    installed = root + ETC + '/rc.soc'
+    subprocess.check_call(['mount', '--bind', host_file, installed])
+    c = dummy_config(Platform([Port('1')], Chip(bcm_config_path=source_dir)))
+    with patch(lanquist, 'os', Rooted(os, root)):
+        c.init_config()
+    with open(installed) as f:
+        seen = f.read()
+    return {'seen': seen, 'listing': sorted(os.listdir(root + ETC))}
+
+
+class RcSocBindMountTest(TempDirTestCase):
+    def setUp(self):
+        super(RcSocBindMountTest, self).setUp()
+        support.skip_unless_namespaces(self, net=False)
+
+    def test_a_bind_mounted_rc_soc_is_written_through_its_mount(self):
+        source = self.write('pkg/rc.soc', 'init all\n')
+        host_file = self.write('host/rc.soc', 'old\n')
+        placeholder = self.write('root' + ETC + '/rc.soc', 'placeholder\n')
+        result = support.run_child_in_namespace(
+            self, __file__, ['bind', self.path('root'), os.path.dirname(source), host_file], net=False)
+        self.assertEqual(result, {'seen': 'init all\n', 'listing': ['rc.soc']})
+        self.assertEqual(open(host_file).read(), 'init all\n', 'written through the mount')
+        self.assertEqual(open(placeholder).read(), 'placeholder\n', 'the mount was private to the child')
+
+
+def child(case, *args):
+    return {'full': rc_soc_full_disk_child, 'bind': rc_soc_bind_mount_child}[case](*args)
 
 
 class WriteConfigTest(TempDirTestCase):
@@ -738,4 +803,4 @@ class MacModeTest(unittest.TestCase):
 
 
 if __name__ == '__main__':
-    support.main(rc_soc_full_disk_child)
+    support.main(child)

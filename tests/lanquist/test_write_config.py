@@ -3,7 +3,7 @@ text goes to a file beside the target, renamed over it only once every line is
 written; the permission bits stay, a symbolic link stays a link, and a failure
 leaves the old file as it was with no stray file beside it.
 
-The full-disk case runs this file again as a child process under
+The full-disk cases run this file again as a child process under
 `unshare --mount`, with a tiny tmpfs mounted in the private mount namespace."""
 import errno
 import os
@@ -174,7 +174,8 @@ class WriteConfigTest(TempDirTestCase):
             return OSError(no, os.strerror(no))
         # (what, os stand-in)
         cases = (
-            ('no file can be made beside it', FailingOs('open', refused(errno.EACCES))),
+            ('no file can be made beside it', FailingOs('open', refused(errno.EACCES), support.making_a_file)),
+            ('no file may be made beside it', FailingOs('open', refused(errno.EPERM), support.making_a_file)),
             ('the owner cannot be given', FailingOs('fchown', refused(errno.EPERM))),
             ('a mount point', FailingOs('rename', refused(errno.EBUSY))),
             ('another file system', FailingOs('rename', refused(errno.EXDEV))),
@@ -209,6 +210,163 @@ class WriteConfigTest(TempDirTestCase):
         self.assertEqual(os.listdir(self.dir), ['ports.conf'])
         self.assertEqual(sorted(os.listdir(self.tmp)), ['etc'])
         self.assertEqual(open(self.target).read(), OLD)
+
+
+def nth_call(n):
+    """For FailingOs: fail the n-th call only (counting from 1)."""
+    calls = []
+
+    def when(*args):
+        calls.append(args)
+        return len(calls) == n
+    return when
+
+
+class RecordingOs(object):
+    """The os module, noting the name and first argument of every call."""
+
+    def __init__(self):
+        self.calls = []
+
+    def __getattr__(self, name):
+        real = getattr(os, name)
+        if not callable(real) or name == 'path':
+            return real
+
+        def call(*args):
+            result = real(*args)
+            self.calls.append((name, args[0] if args else None, result))
+            return result
+        return call
+
+
+LONGER = dict((str(i), '4x25G') for i in range(1, 40))
+
+
+class InPlaceTest(TempDirTestCase):
+    """A file of several hard links is rewritten through its own inode."""
+
+    def setUp(self):
+        super(InPlaceTest, self).setUp()
+        self.target = self.path('ports.conf')
+        self.other = self.path('other-name')
+
+    def linked(self, text):
+        with open(self.target, 'w') as f:
+            f.write(text)
+        os.chmod(self.target, 0o640)
+        os.link(self.target, self.other)
+        return os.stat(self.target)
+
+    def check_both(self, text, before, what):
+        for name in (self.target, self.other):
+            with open(name) as f:
+                self.assertEqual(f.read(), text, '%s: %s' % (what, name))
+        after = os.stat(self.target)
+        self.assertEqual((after.st_ino, after.st_nlink, stat.S_IMODE(after.st_mode)),
+                         (before.st_ino, 2, 0o640), what)
+        self.assertEqual(sorted(os.listdir(self.tmp)), ['other-name', 'ports.conf'], what)
+
+    def test_shorter_and_longer_texts_exactly(self):
+        longer = COMMENT + ''.join('%d=4x25G\n' % i for i in range(1, 40))
+        # (what, old text, new map, new text)
+        cases = (
+            ('longer', OLD, LONGER, longer),
+            ('shorter', longer, {'1': '10G'}, COMMENT + '1=10G\n'),
+            ('same length', COMMENT + '1=40G\n', {'1': '25G'}, COMMENT + '1=25G\n'),
+            ('from empty', '', {'1': '10G'}, COMMENT + '1=10G\n'),
+        )
+        for what, old, config_map, new in cases:
+            before = self.linked(old)
+            config_with(config_map).write_config(self.target)
+            self.check_both(new, before, what)
+            os.remove(self.other)
+
+    def test_a_failed_write_leaves_the_old_text(self):
+        def failing(name, n, no=errno.ENOSPC):
+            return FailingOs(name, OSError(no, os.strerror(no)), nth_call(n))
+        # (what, os stand-in, new map, errno)
+        cases = (
+            ('no room for a longer text', failing('write', 1), LONGER, errno.ENOSPC),
+            ('the overwrite of a longer text', failing('write', 2), LONGER, errno.ENOSPC),
+            ('the overwrite of a shorter text', failing('write', 1), {'1': '10G'}, errno.EIO),
+            ('the cut to the new length', failing('ftruncate', 1), {'1': '10G'}, errno.EIO),
+            ('disk full when synced', failing('fsync', 1), LONGER, errno.ENOSPC),
+            ('a write that takes nothing', FailingWrite(), LONGER, errno.ENOSPC),
+        )
+        for what, fake_os, config_map, number in cases:
+            if hasattr(fake_os, '_exc'):
+                fake_os._exc = OSError(number, os.strerror(number))
+            before = self.linked(OLD)
+            with patch(lanquist, 'os', fake_os):
+                with self.assertRaises(IOError) as cm:
+                    config_with(config_map).write_config(self.target)
+            self.assertEqual((cm.exception.errno, cm.exception.filename), (number, self.target), what)
+            self.check_both(OLD, before, what)
+            os.remove(self.other)
+
+    def test_a_file_that_cannot_be_read_back_is_not_written(self):
+        # Without its old text the file could not be put back after a failed write.
+        before = self.linked(OLD)
+        with patch(lanquist, 'os', FailingOs('read', OSError(errno.EIO, 'unreadable'))):
+            with self.assertRaises(IOError) as cm:
+                config_with({'1': '10G'}).write_config(self.target)
+        self.assertEqual((cm.exception.errno, cm.exception.filename), (errno.EIO, self.target))
+        self.check_both(OLD, before, 'unreadable')
+
+
+class FailingWrite(object):
+    """The os module, with a write that reports nothing written."""
+
+    def __getattr__(self, name):
+        if name == 'write':
+            return lambda fd, data: 0
+        return getattr(os, name)
+
+
+class PathTest(TempDirTestCase):
+    def test_a_symbolic_link_loop_fails_as_open_does(self):
+        loop = self.path('ports.conf')
+        os.symlink('loop-b', loop)
+        os.symlink('ports.conf', self.path('loop-b'))
+        with self.assertRaises(IOError) as cm:
+            config_with({'1': '10G'}).write_config(loop)
+        self.assertEqual((cm.exception.errno, cm.exception.filename), (errno.ELOOP, loop))
+        self.assertEqual([os.readlink(self.path(n)) for n in ('ports.conf', 'loop-b')], ['loop-b', 'ports.conf'])
+        self.assertEqual(sorted(os.listdir(self.tmp)), ['loop-b', 'ports.conf'])
+
+    def test_a_path_that_is_not_text_fails_as_open_does(self):
+        for path in (None, 3, ['ports.conf'], bytearray(self.path('ports.conf'))):
+            expected = support.raised(open, path, 'w')
+            got = support.raised(config_with({'1': '10G'}).write_config, path)
+            self.assertEqual((type(got), str(got)), (type(expected), str(expected)), repr(path))
+        self.assertEqual(os.listdir(self.tmp), [])
+
+    def test_the_longest_names_are_written(self):
+        # The longest a name may be, in single- and in two-byte characters.
+        for name in ('p' * 255, '\xc3\xa9' * 127, 'p' * 30):
+            target = os.path.join(self.tmp, name)
+            for what in ('made', 'replaced'):
+                config_with({'1': '10G' if what == 'made' else '40G'}).write_config(target)
+                with open(target) as f:
+                    self.assertEqual(f.read(), COMMENT + ('1=10G\n' if what == 'made' else '1=40G\n'), what)
+            self.assertEqual(os.listdir(self.tmp), [name])
+            os.remove(target)
+
+    def test_the_directory_is_synced_after_the_rename(self):
+        target = self.path('ports.conf')
+        for what in ('new file', 'replaced file'):
+            recording = RecordingOs()
+            with patch(lanquist, 'os', recording):
+                config_with({'1': '10G'}).write_config(target)
+            names = [name for name, _, _ in recording.calls]
+            renamed = names.index('rename')
+            opened = [(i, result) for i, (name, first, result) in enumerate(recording.calls)
+                      if name == 'open' and first == self.tmp and i > renamed]
+            self.assertTrue(opened, '%s: the directory was not opened after the rename' % what)
+            synced = [i for i, (name, first, _) in enumerate(recording.calls)
+                      if name == 'fsync' and first == opened[0][1] and i > opened[0][0]]
+            self.assertTrue(synced, '%s: the directory was not synced' % what)
 
 
 FULL_DISK_SIZE = '16k'
@@ -278,8 +436,91 @@ class FullDiskTest(TempDirTestCase):
         self.assertEqual(os.listdir(disk), [], 'the tmpfs was private to the child')
 
 
+def filling_disk_child(disk, elsewhere):
+    """In the private mount namespace: ports.conf written in place on a tmpfs
+    that fills up (a second hard link; a bind mount from a folder on another
+    file system, so the replacement is refused at the rename), and a plain
+    ports.conf on a tmpfs with no free inode."""
+    subprocess.check_call(['mount', '-t', 'tmpfs', '-o', 'size=' + FULL_DISK_SIZE, 'tmpfs', disk])
+    big = config_with(dict((str(i), '4x25G') for i in range(1, 20001)))
+    results = {}
+
+    def attempt(what, target, names):
+        result = results[what] = {}
+        try:
+            big.write_config(target)
+        except IOError as e:
+            result['error'] = [e.errno, e.filename]
+        result['content'] = dict((n, open(n).read()) for n in names)
+        result['links'] = os.stat(target).st_nlink
+        result['listing'] = sorted(os.listdir(disk))
+        # A text that fits is written whole on the same disk.
+        config_with({'1': '100G'}).write_config(target)
+        result['small'] = dict((n, open(n).read()) for n in names)
+
+    target = os.path.join(disk, 'ports.conf')
+    with open(target, 'w') as f:
+        f.write(OLD)
+    os.link(target, os.path.join(disk, 'other-name'))
+    attempt('hard link', target, [target, os.path.join(disk, 'other-name')])
+    os.remove(os.path.join(disk, 'other-name'))
+
+    with open(target, 'w') as f:
+        f.write(OLD)
+    mounted = os.path.join(elsewhere, 'ports.conf')
+    with open(mounted, 'w') as f:
+        f.write('placeholder\n')
+    subprocess.check_call(['mount', '--bind', target, mounted])
+    attempt('bind mount', mounted, [mounted, target])
+    results['bind mount']['elsewhere'] = sorted(os.listdir(elsewhere))
+    subprocess.check_call(['umount', mounted])
+    subprocess.check_call(['umount', disk])
+
+    # Room for bytes, but no inode for a second file.
+    subprocess.check_call(['mount', '-t', 'tmpfs', '-o', 'size=1m,nr_inodes=2', 'tmpfs', disk])
+    with open(target, 'w') as f:
+        f.write(OLD)
+    result = results['no inode'] = {}
+    try:
+        config_with({'1': '100G'}).write_config(target)
+    except IOError as e:
+        result['error'] = [e.errno, e.filename]
+    result['content'] = {target: open(target).read()}
+    result['listing'] = sorted(os.listdir(disk))
+    return results
+
+
+class FillingDiskTest(TempDirTestCase):
+    def setUp(self):
+        super(FillingDiskTest, self).setUp()
+        support.skip_unless_namespaces(self, net=False, tmpfs=True)
+
+    def test_a_file_written_in_place_keeps_its_old_text(self):
+        disk, elsewhere = self.path('disk'), self.path('elsewhere')
+        os.mkdir(disk)
+        os.mkdir(elsewhere)
+        results = support.run_child_in_namespace(self, __file__, ['filling', disk, elsewhere], net=False)
+        target, mounted = os.path.join(disk, 'ports.conf'), os.path.join(elsewhere, 'ports.conf')
+        # (what, path named in the error, links, listing of the disk)
+        cases = (('hard link', target, 2, ['other-name', 'ports.conf']),
+                 ('bind mount', mounted, 1, ['ports.conf']))
+        for what, shown, links, listing in cases:
+            result = results[what]
+            self.assertEqual(result['error'], [errno.ENOSPC, shown], what)
+            for name, content in sorted(result['content'].items()):
+                self.assertTrue(content == OLD, '%s: %s changed: now %d bytes, %r...'
+                                % (what, name, len(content), content[:80]))
+            self.assertEqual((result['links'], result['listing']), (links, listing), what)
+            self.assertEqual(set(result['small'].values()), set([COMMENT + '1=100G\n']), what)
+        self.assertEqual(results['bind mount']['elsewhere'], ['ports.conf'])
+        no_inode = results['no inode']
+        self.assertEqual(no_inode['error'], [errno.ENOSPC, target])
+        self.assertEqual((no_inode['content'], no_inode['listing']), ({target: OLD}, ['ports.conf']))
+        self.assertEqual(open(os.path.join(elsewhere, 'ports.conf')).read(), 'placeholder\n')
+
+
 def child(case, *args):
-    return {'bind': bind_mount_child, 'full': full_disk_child}[case](*args)
+    return {'bind': bind_mount_child, 'full': full_disk_child, 'filling': filling_disk_child}[case](*args)
 
 
 if __name__ == '__main__':

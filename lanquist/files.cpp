@@ -1,0 +1,398 @@
+// Files written whole or not at all: ports.conf and the installed rc.soc.
+//
+// A plain file is replaced: the whole content goes to a new file beside it,
+// which is flushed to disk and renamed over the target (one atomic step), and
+// the directory is synced so the rename survives a power cut. Only where a
+// replacement would lose something, or is refused for want of rights, is the
+// file written in place, and then so that it ends either whole and new or as
+// it was. A failure that writing in place would meet as well (a full disk, a
+// read-only file system, an I/O error) is never a reason to write in place.
+//
+// Every file operation goes through the module's `os`, looked up at call
+// time, and every error names the path the caller gave.
+#include "lanquist/config.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace lanquist {
+namespace {
+using host::Ref;
+
+// The errno of the pending error when it is an OSError or IOError that has
+// one, else 0. The error stays pending.
+long pending_errno() {
+  if (!PyErr_ExceptionMatches(PyExc_EnvironmentError)) return 0;
+  PyObject *type, *value, *trace;
+  PyErr_Fetch(&type, &value, &trace);
+  PyErr_NormalizeException(&type, &value, &trace);
+  long number = 0;
+  if (value) {
+    PyObject* n = PyObject_GetAttrString(value, "errno");
+    if (n && PyInt_Check(n)) number = PyInt_AS_LONG(n);
+    Py_XDECREF(n);
+    PyErr_Clear();
+  }
+  PyErr_Restore(type, value, trace);
+  return number;
+}
+
+bool pending_errno_in(std::initializer_list<long> numbers) {
+  long n = pending_errno();
+  return n != 0 && std::find(numbers.begin(), numbers.end(), n) != numbers.end();
+}
+
+// Run a pending failure's cleanup without losing the failure: whatever the
+// cleanup itself raises is dropped.
+template <typename F>
+void quietly(F&& cleanup) {
+  PyObject *type, *value, *trace;
+  PyErr_Fetch(&type, &value, &trace);
+  try {
+    cleanup();
+  } catch (const host::Error&) {
+  }
+  PyErr_Clear();
+  PyErr_Restore(type, value, trace);
+}
+
+class Writer {
+ public:
+  Writer(PyObject* shown, PyObject* content, PyObject* perm)
+      : os_(global(HN("os"))), path_(host::getattr(os_.get(), HN("path"))), shown_(shown), content_(content),
+        perm_(perm), size_(PyString_GET_SIZE(content)) {}
+
+  void write() {
+    // A symbolic link stays: the file it names is the one written. Following
+    // it fails as open() fails (a loop included) before anything is made.
+    Ref st = stat_or_none(shown_);
+    Ref target = path_op("realpath", shown_);
+    if (st.get() == Py_None) {
+      replace(target.get(), nullptr);
+      return;
+    }
+    long mode = as_long(host::getattr(st.get(), HN("st_mode")).get());
+    // A device or a pipe is written to; a directory fails as opening it does.
+    if (!S_ISREG(mode)) {
+      write_stream(target.get());
+      return;
+    }
+    // A file not ours to write fails as opening it would, before anything is made.
+    op("close", op("open", target.get(), flag("O_WRONLY").get()).get());
+    // A replacement would split a file of several hard links.
+    if (as_long(host::getattr(st.get(), HN("st_nlink")).get()) > 1 || !replace(target.get(), st.get())) {
+      write_in_place(target.get());
+    }
+  }
+
+ private:
+  // Run one file operation; an OSError or IOError it raises becomes the
+  // IOError that writing the file itself gives, naming the path the caller gave.
+  template <typename F>
+  Ref naming(F&& op) {
+    try {
+      return op();
+    } catch (const host::Error&) {
+      raise_naming_file();
+    }
+  }
+
+  // The pending EnvironmentError raised again as an IOError naming the file.
+  [[noreturn]] void raise_naming_file() {
+    if (!PyErr_ExceptionMatches(PyExc_EnvironmentError)) host::fail();
+    PyObject *type, *value, *trace;
+    PyErr_Fetch(&type, &value, &trace);
+    PyErr_NormalizeException(&type, &value, &trace);
+    Ref t = Ref::steal(type), v = Ref::steal(value), tb = Ref::steal(trace);
+    Ref no = Ref::steal(v ? PyObject_GetAttrString(v.get(), "errno") : nullptr);
+    if (!no || no.get() == Py_None) {
+      PyErr_Clear();
+      PyErr_Restore(t.release(), v.release(), tb.release());
+      host::fail();
+    }
+    Ref why = host::getattr(v.get(), HN("strerror"));
+    host::raise_instance(host::call(PyExc_IOError, no.get(), why.get(), shown_).get());
+  }
+
+  // `os.path.<name>(arg)`.
+  Ref path_op(const char* name, PyObject* arg) {
+    return naming([&] { return host::call_method(path_.get(), host::interned(name), arg); });
+  }
+
+  // `os.<name>(args...)`.
+  template <typename... A>
+  Ref op(const char* name, A... args) {
+    return naming([&] { return host::call_method(os_.get(), host::interned(name), args...); });
+  }
+
+  long as_long(PyObject* v) {
+    long n = PyInt_AsLong(v);
+    if (n == -1 && PyErr_Occurred()) host::fail();
+    return n;
+  }
+
+  Ref flag(const char* name) { return host::getattr(os_.get(), host::interned(name)); }
+  Ref flags(std::initializer_list<const char*> names) {
+    Ref all = host::integer(0);
+    for (const char* n : names) all = host::check(PyNumber_Or(all.get(), flag(n).get()));
+    return all;
+  }
+
+  // The stat result of the file the path names, or None where there is none
+  // (a new file, or a dangling link naming the file to make).
+  Ref stat_or_none(PyObject* path) {
+    try {
+      return op("stat", path);
+    } catch (const host::Error&) {
+      if (!pending_errno_in({ENOENT})) throw;
+      PyErr_Clear();
+      return host::none();
+    }
+  }
+
+  // --- writing through a descriptor -------------------------------------------------
+
+  // content[from:to] written at the descriptor's position, however many
+  // calls the system takes.
+  void write_all(PyObject* fd, PyObject* data, Py_ssize_t from, Py_ssize_t to) {
+    while (from < to) {
+      bool whole = from == 0 && PyString_Check(data) && to == PyString_GET_SIZE(data);
+      Ref piece = whole ? Ref::borrow(data) : host::slice(data, from, to);
+      Ref done = op("write", fd, piece.get());
+      Py_ssize_t n = PyNumber_AsSsize_t(done.get(), PyExc_OverflowError);
+      if (n == -1 && PyErr_Occurred()) host::fail();
+      if (n <= 0) {
+        // No progress and no error: the disk takes no more.
+        errno = ENOSPC;
+        PyErr_SetFromErrnoWithFilenameObject(PyExc_IOError, shown_);
+        host::fail();
+      }
+      from += n;
+    }
+  }
+
+  void seek(PyObject* fd, Py_ssize_t at) { op("lseek", fd, host::check(PyInt_FromSsize_t(at)).get(), flag("SEEK_SET").get()); }
+  void truncate(PyObject* fd, Py_ssize_t at) { op("ftruncate", fd, host::check(PyInt_FromSsize_t(at)).get()); }
+
+  Ref read_all(PyObject* fd) {
+    Ref pieces = host::new_list();
+    Ref chunk = host::integer(1 << 20);
+    for (;;) {
+      Ref piece = op("read", fd, chunk.get());
+      if (!host::truth(piece.get())) break;
+      host::append(pieces.get(), piece.get());
+    }
+    return host::call_method(host::text("").get(), HN("join"), pieces.get());
+  }
+
+  // --- the three ways --------------------------------------------------------------
+
+  // A device or a pipe takes the content as a stream.
+  void write_stream(PyObject* target) {
+    Ref fd = op("open", target, flag("O_WRONLY").get());
+    try {
+      write_all(fd.get(), content_, 0, size_);
+    } catch (...) {
+      quietly([&] { op("close", fd.get()); });
+      throw;
+    }
+    op("close", fd.get());
+  }
+
+  // The file is rewritten through its own inode. Room for a longer text is
+  // made past the old one before the old text is touched, so a full disk
+  // leaves the file as it was; should a later write fail still, the old text
+  // is written back. The error is raised either way.
+  void write_in_place(PyObject* target) {
+    Ref fd = op("open", target, flag("O_RDWR").get());
+    try {
+      Ref old = read_all(fd.get());
+      Py_ssize_t old_size = PyString_Check(old.get()) ? PyString_GET_SIZE(old.get()) : host::length(old.get());
+      if (size_ > old_size) {
+        try {
+          seek(fd.get(), old_size);
+          write_all(fd.get(), content_, old_size, size_);
+        } catch (...) {
+          quietly([&] { truncate(fd.get(), old_size); });
+          throw;
+        }
+      }
+      try {
+        seek(fd.get(), 0);
+        write_all(fd.get(), content_, 0, std::min(old_size, size_));
+        truncate(fd.get(), size_);
+        op("fsync", fd.get());
+      } catch (...) {
+        quietly([&] {
+          seek(fd.get(), 0);
+          write_all(fd.get(), old.get(), 0, old_size);
+          truncate(fd.get(), old_size);
+          op("fsync", fd.get());
+        });
+        throw;
+      }
+      if (perm_) op("chmod", target, perm_);
+    } catch (...) {
+      quietly([&] { op("close", fd.get()); });
+      throw;
+    }
+    op("close", fd.get());
+  }
+
+  // Replace the file by a new one. Returns false, having changed nothing,
+  // where `st` (the existing file's stat result) is given and a replacement
+  // is refused for want of rights or would lose something: no new file may
+  // be made beside it, nor given its owner and group, or the rename meets a
+  // mount point (EBUSY: a file bind-mounted into a container) or another
+  // file system (EXDEV).
+  bool replace(PyObject* target, PyObject* st) {
+    Ref perm = perm_ ? Ref::borrow(perm_) : st ? config_detail::permission_bits(st) : Ref();
+    Ref fd;
+    Ref temp;
+    try {
+      // A new file gets what open() would give it (0666 less the umask); one
+      // that replaces a file is private until it has its bits.
+      temp = create_beside(target, perm ? 0600 : 0666, fd);
+    } catch (const host::Error&) {
+      if (st && pending_errno_in({EACCES, EPERM})) {
+        PyErr_Clear();
+        return false;
+      }
+      throw;
+    }
+    bool refused = false;
+    try {
+      if (st && !take_owner(fd.get(), st)) {
+        refused = true;
+      } else {
+        if (perm) op("chmod", temp.get(), perm.get());
+        write_all(fd.get(), content_, 0, size_);
+        op("fsync", fd.get());
+        Ref closing = fd;
+        fd = Ref();
+        op("close", closing.get());
+        try {
+          op("rename", temp.get(), target);
+        } catch (const host::Error&) {
+          if (!st || !pending_errno_in({EBUSY, EXDEV})) throw;
+          PyErr_Clear();
+          refused = true;
+        }
+      }
+    } catch (...) {
+      discard(fd.get(), temp.get());
+      throw;
+    }
+    if (refused) {
+      discard(fd.get(), temp.get());
+      return false;
+    }
+    sync_directory(target);
+    return true;
+  }
+
+  // A new file beside `target` that only this call has opened (O_EXCL):
+  // ".<name>.<random>.tmp", its name no longer than the target's where that
+  // is long, so it fits wherever the target's name fits.
+  Ref create_beside(PyObject* target, long perm, Ref& fd) {
+    Ref dir = path_op("dirname", target);
+    Ref base = path_op("basename", target);
+    constexpr Py_ssize_t kAdded = 18;  // "." + "." + 12 hex digits + ".tmp"
+    Py_ssize_t keep = std::max(host::length(base.get()), Py_ssize_t{64}) - kAdded;
+    base = host::slice(base.get(), 0, keep);
+    Ref open_flags = flags({"O_WRONLY", "O_CREAT", "O_EXCL"});
+    Ref mode = host::integer(perm);
+    for (int attempt = 0;; ++attempt) {
+      Ref noise = host::call_method(os_.get(), HN("urandom"), host::integer(6).get());
+      noise = host::call_method(noise.get(), HN("encode"), HN("hex"));
+      Ref name = host::format(HN(".%s.%s.tmp"), host::tuple(base.get(), noise.get()).get());
+      name = host::call_method(path_.get(), HN("join"), dir.get(), name.get());
+      try {
+        fd = op("open", name.get(), open_flags.get(), mode.get());
+        return name;
+      } catch (const host::Error&) {
+        // Someone else's file of that name: draw another.
+        if (attempt == 100 || !pending_errno_in({EEXIST})) throw;
+        PyErr_Clear();
+      }
+    }
+  }
+
+  // After a failure: close the descriptor (when still open) and remove the
+  // new file; the failure stays the one the caller sees.
+  void discard(PyObject* fd, PyObject* temp) {
+    quietly([&] {
+      if (fd) Ref::steal(PyObject_CallMethodObjArgs(os_.get(), HN("close"), fd, nullptr));
+      PyErr_Clear();
+      Ref::steal(PyObject_CallMethodObjArgs(os_.get(), HN("unlink"), temp, nullptr));
+    });
+  }
+
+  // Give the new file the owner and group of `st`. False when that is
+  // refused for want of rights.
+  bool take_owner(PyObject* fd, PyObject* st) {
+    Ref mine = op("fstat", fd);
+    Ref uid = host::getattr(st, HN("st_uid")), gid = host::getattr(st, HN("st_gid"));
+    if (host::equal(host::getattr(mine.get(), HN("st_uid")).get(), uid.get()) &&
+        host::equal(host::getattr(mine.get(), HN("st_gid")).get(), gid.get())) {
+      return true;
+    }
+    try {
+      op("fchown", fd, uid.get(), gid.get());
+    } catch (const host::Error&) {
+      if (!pending_errno_in({EPERM, EACCES})) throw;
+      PyErr_Clear();
+      return false;
+    }
+    return true;
+  }
+
+  // The rename is made durable. A file system that cannot sync a directory,
+  // or a directory this user may not open, is left to its own ways: the file
+  // itself is whole and in place.
+  void sync_directory(PyObject* target) {
+    Ref dir = path_op("dirname", target);
+    if (!host::truth(dir.get())) dir = host::text(".");
+    Ref fd;
+    try {
+      fd = op("open", dir.get(), flag("O_RDONLY").get());
+      op("fsync", fd.get());
+    } catch (const host::Error&) {
+      if (fd) quietly([&] { op("close", fd.get()); });
+      if (!pending_errno_in({EINVAL, EACCES})) throw;
+      PyErr_Clear();
+      return;
+    }
+    op("close", fd.get());
+  }
+
+  Ref os_;
+  Ref path_;
+  PyObject* shown_;    // the path the caller gave: errors name it
+  PyObject* content_;  // the whole new content, a str
+  PyObject* perm_;     // the bits the file gets; nullptr: an existing file keeps its own
+  Py_ssize_t size_;
+};
+
+}  // namespace
+
+namespace config_detail {
+
+Ref permission_bits(PyObject* st) {
+  Ref st_mode = host::getattr(st, HN("st_mode"));
+  return host::check(PyNumber_And(st_mode.get(), host::integer(07777).get()));
+}
+
+void write_whole(PyObject* path, PyObject* content, PyObject* perm) {
+  // Any other path is taken or refused as open() takes it: as text.
+  Ref text = PyString_Check(path) || PyUnicode_Check(path) ? Ref::borrow(path) : host::check(PyUnicode_FromObject(path));
+  if (!PyString_Check(content)) host::raise(PyExc_TypeError, "file content must be a str");
+  Writer(text.get(), content, perm).write();
+}
+
+}  // namespace config_detail
+}  // namespace lanquist
