@@ -420,4 +420,16 @@ Ref format(PyObject* fmt, PyObject* args) {
   return check(PyNumber_Remainder(fmt, args));
 }
 
+Ref excerpt(PyObject* v, char conversion) {
+  // `"%s" % (v,)`, not str(v): a unicode value stays unicode, as it did in the
+  // message. The `%` operator's result is an exact str or unicode, whatever
+  // class v's own __str__ or __repr__ answers with, so nothing below runs Python code.
+  Ref whole = format(conversion == 'r' ? HN("%r") : HN("%s"), tuple(v).get());
+  const Py_ssize_t n = length(whole.get());
+  if (n <= kExcerptLength) return whole;
+  Ref count = check(PyInt_FromSsize_t(n));
+  Ref tail = format(HN("... (%d characters)"), tuple(count.get()).get());
+  return check(PyNumber_Add(slice(whole.get(), 0, kExcerptLength).get(), tail.get()));
+}
+
 }  // namespace host

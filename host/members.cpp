@@ -60,8 +60,11 @@ Ref default_value(const char* text, const params::Param& p) {
   fail();
 }
 
+// Whole names: a keyword may hold a NUL byte, and 'mode\0x' is not 'mode'.
 bool same_text(PyObject* key, PyObject* name) {
-  return std::strcmp(PyString_AS_STRING(key), PyString_AS_STRING(name)) == 0;
+  const Py_ssize_t n = PyString_GET_SIZE(name);
+  return PyString_GET_SIZE(key) == n &&
+         std::memcmp(PyString_AS_STRING(key), PyString_AS_STRING(name), static_cast<std::size_t>(n)) == 0;
 }
 
 }  // namespace

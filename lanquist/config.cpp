@@ -81,8 +81,9 @@ Ref mac_octets(PyObject* answer) {
     });
   }
   if (!good) {
-    Ref message = host::format(HN("idwarden gave the base MAC address %r: not six hexadecimal fields of 0 to 255"),
-                               host::tuple(answer).get());
+    Ref quoted = host::excerpt(answer, 'r');
+    Ref message = host::format(HN("idwarden gave the base MAC address %s: not six hexadecimal fields of 0 to 255"),
+                               host::tuple(quoted.get()).get());
     host::raise_value(PyExc_ValueError, message.get());
   }
   return octets;

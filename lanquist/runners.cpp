@@ -96,7 +96,8 @@ Ref idwarden_macrange(PyObject* self) {
     PyErr_Clear();
   }
   Ref format = host::text("error: idwarden -r returned bogus value: %s");
-  Ref message = host::format(format.get(), host::tuple(value.get()).get());
+  Ref quoted = host::excerpt(value.get(), 's');
+  Ref message = host::format(format.get(), host::tuple(quoted.get()).get());
   decoder_failed(message.get());
 }
 

@@ -59,8 +59,9 @@ bool file_missing() {
 // A line too short to read: an IndexError still, that says where.
 [[noreturn]] void short_line(long number, Py_ssize_t count, PyObject* text) {
   Ref n = host::integer(number), c = host::check(PyInt_FromSsize_t(count));
-  Ref message = fmt(HN("%s, line %d: %d tab-separated fields, not the four of a PHY table line: %r"),
-                    HN(kPhytabFile), n.get(), c.get(), text);
+  Ref quoted = host::excerpt(text, 'r');
+  Ref message = fmt(HN("%s, line %d: %d tab-separated fields, not the four of a PHY table line: %s"),
+                    HN(kPhytabFile), n.get(), c.get(), quoted.get());
   host::raise_value(global(HN("PhyTableError")).get(), message.get());
 }
 

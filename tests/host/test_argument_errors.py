@@ -77,6 +77,9 @@ def shapes(params, obj):
     if names:
         calls.append((tuple(range(max(required, 1))), {names[0]: 0}))
         calls.append((tuple(range(n)), {names[-1]: 0, 'zz': 1}))
+        # A name that holds a NUL byte is not the name before it.
+        calls.append((tuple(range(required - 1 if required else 0)), {names[max(required, 1) - 1] + '\0x': 0}))
+    calls.append((tuple(range(required)), {obj + '\0': 0}))
     return calls
 
 
@@ -146,6 +149,33 @@ class ArgumentErrorsTest(unittest.TestCase):
         ]
         for call, message in cases:
             self.assertEqual(type_error(call), message)
+
+    def test_a_keyword_is_matched_by_its_whole_name(self):
+        # 'mode\0x' and 'self\0' name no parameter, whatever their first part
+        # spells: the member refuses them before it runs, leaving its object
+        # as it was.
+        config = bare(lanquist.Config)
+        switch = bare(brontile.BCMSwitch)
+        controller = glimra.BCMLEDController()
+        controller.num_leds = 2
+        controller.call_list = {}
+        cases = [
+            (config, lambda kw: config.set_macmode(**kw), {'mode\0x': 'l3-only'}, 'set_macmode', 'mode'),
+            (config, lambda kw: config.set_macmode(**kw), {u'mode\0x': 'l3-only'}, 'set_macmode', 'mode'),
+            (config, lambda kw: lanquist.Config.set_macmode.im_func(**kw), {'self\0': config, 'mode': 'l3-only'},
+             'set_macmode', 'self'),
+            (switch, lambda kw: switch.__init__(**kw), {'chip\0': 'chip'}, '__init__', 'chip'),
+            (switch, lambda kw: switch.__init__('chip', **kw), {'self\0': switch}, '__init__', 'self'),
+            (controller, lambda kw: controller.configure(0, **kw), {'ports\0x': []}, 'configure', 'ports'),
+            (controller, lambda kw: controller.configure(**kw), {'self\0': controller, 'controller_idx': 0, 'ports': []},
+             'configure', 'self'),
+        ]
+        for obj, call, kwargs, member, shown in cases:
+            before = repr(sorted(vars(obj).items()))
+            # Python words it with the name up to the NUL byte.
+            self.assertEqual(type_error(lambda: call(kwargs)),
+                             "%s() got an unexpected keyword argument '%s'" % (member, shown), repr(kwargs))
+            self.assertEqual(repr(sorted(vars(obj).items())), before, repr(kwargs))
 
 
 if __name__ == '__main__':

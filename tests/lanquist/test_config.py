@@ -168,6 +168,35 @@ class ConstructionTest(unittest.TestCase):
             self.assertIn(repr(answer), str(cm.exception))
             self.assertNotIn('macmode', FIELDS, repr(answer))
 
+    def test_a_refused_base_address_is_quoted_by_its_beginning(self):
+        class Eeprom(object):
+            macrange = 7
+
+            def __init__(self, **kwargs):
+                pass
+
+        head, tail = 'idwarden gave the base MAC address ', ': not six hexadecimal fields of 0 to 255'
+        # (answer, the whole message, or None where a long answer is cut)
+        cases = [
+            ('00:11:zz:33:44:55\n', head + "'00:11:zz:33:44:55\\n'" + tail),
+            (u'00:11:22:33:44', head + "u'00:11:22:33:44'" + tail),
+            ('00:11:22:33:44:55:' + 'f' * 40, head + repr('00:11:22:33:44:55:' + 'f' * 40) + tail),
+            ('00:' * (1 << 18) + 'zz', None),
+            (u'\xe9:' * (1 << 19), None),
+        ]
+        for answer, message in cases:
+            Eeprom.macaddr = answer
+            with patch(lanquist, 'Idwarden', Eeprom):
+                with self.assertRaises(ValueError) as cm:
+                    lanquist.Config(Platform(), dummy=True)
+            got = str(cm.exception)
+            if message is not None:
+                self.assertEqual(got, message, repr(answer))
+            else:
+                self.assertLess(len(got), 200, repr(answer[:20]))
+                self.assertTrue(got.startswith(head + repr(answer)[:40]), got)
+                self.assertTrue(got.endswith(tail), got)
+
     def test_runners_found_in_the_module_and_given_keywords(self):
         log = []
         flag = object()

@@ -243,6 +243,31 @@ class IdwardenTest(RunnerCase):
             self.assertDecoderFailure(lambda: lanquist.Idwarden().macrange,
                                       'error: idwarden -r returned bogus value: ' + out, repr(out))
 
+    def test_a_long_bogus_macrange_is_quoted_by_its_beginning(self):
+        head = 'error: idwarden -r returned bogus value: '
+        # (output, the whole message, or None where a long output is cut)
+        cases = [
+            ('12 13\n', head + '12 13\n'),
+            (u'\xe9', head + u'\xe9'),
+            ('7' * 60 + ' 8', head + '7' * 60 + ' 8'),
+            ('12 ' * (1 << 19), None),
+            (u'\xe9' * (1 << 20), None),
+        ]
+        for out, message in cases:
+            with support.patch(lanquist, 'subprocess', ReturningSubprocess(out)):
+                with self.assertRaises(RuntimeError) as cm:
+                    lanquist.Idwarden().macrange
+            got, = cm.exception.args
+            # the console and syslog get the same line
+            self.assertEqual(self.syslog.calls, [((SyslogRecorder.LOG_ERR, got), 0)], repr(out[:20]))
+            self.syslog.calls = []
+            if message is not None:
+                self.assertEqual(got, message, repr(out))
+                self.assertIs(type(got), type(message), repr(out))
+            else:
+                self.assertLess(len(got), 200, repr(out[:20]))
+                self.assertTrue(got.startswith(head + out[:40]), repr(got))
+
     def test_interrupts_and_other_conversion_errors_pass_through(self):
         for exc in (KeyboardInterrupt(), SystemExit(2)):
             with support.patch(lanquist, 'subprocess', RaisingSubprocess(exc)):

@@ -134,6 +134,30 @@ class ReadBackTest(unittest.TestCase):
             self.assertIn('%s, line %d:' % (PHYTAB, number), str(raised.exception), what)
             self.assertEqual(machine.commands(), [('drovik', 'show', 'type', 'bcm_knet')], what)
 
+    def test_a_long_short_line_is_quoted_by_its_beginning(self):
+        head = '%s, line 1: 2 tab-separated fields, not the four of a PHY table line: ' % PHYTAB
+        # (the line, the whole message, or None where a long line is cut)
+        cases = (
+            ('0x1f\tswp1', head + "'0x1f\\tswp1'"),
+            ('0x1f\t' + 's' * 50, head + repr('0x1f\t' + 's' * 50)),
+            ('0x1f\t' + 's' * (1 << 20), None),
+        )
+        for line, message in cases:
+            machine = Machine(line + '\n')
+            c = configured(small_platform())
+            cm = machine.install(c)
+            try:
+                with self.assertRaises(lanquist.PhyTableError) as raised:
+                    c.porttab
+            finally:
+                cm.__exit__(None, None, None)
+            got = str(raised.exception)
+            if message is not None:
+                self.assertEqual(got, message, repr(line))
+            else:
+                self.assertLess(len(got), len(head) + 100, repr(line[:20]))
+                self.assertTrue(got.startswith(head + repr(line)[:40]), got)
+
 
 if __name__ == '__main__':
     unittest.main()
