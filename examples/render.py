@@ -12,9 +12,9 @@ An output that the chip does not serve gives no file. The port table is
 rendered with the interface reconciliation in tap mode against runners that
 record the ip and drovik commands instead of running them. A platform's folder
 is replaced whole, and only when every output of it rendered and was written.
-A platform that fails (in rendering or in writing) is reported, naming the
-platform and what failed, and the next one is rendered; the exit status is
-then 1.
+A platform that fails (in rendering or in writing, whatever the error) is
+reported, naming the platform and what failed, and the next one is rendered;
+the exit status is then 1. An interrupt stops the run.
 
 Needs brontile, lanquist and glimra on the module path, and the maker's
 package (tests/stubs stands in for it here).
@@ -26,6 +26,7 @@ import shutil
 import sys
 import tempfile
 import traceback
+import types
 
 import glimra
 import lanquist
@@ -116,7 +117,20 @@ def default_pulsic():
 
 
 def _describe(exc):
-    return '%s: %s' % (type(exc).__name__, exc) if str(exc) else type(exc).__name__
+    # An instance of a classic class is of type "instance"; its class names it.
+    name = (exc.__class__ if isinstance(exc, types.InstanceType) else type(exc)).__name__
+    try:
+        text = str(exc)
+    except (KeyboardInterrupt, SystemExit):
+        raise
+    except:  # noqa: E722 (a message that cannot be shown must not end the run)
+        try:
+            text = unicode(exc).encode('ascii', 'backslashreplace')
+        except (KeyboardInterrupt, SystemExit):
+            raise
+        except:  # noqa: E722
+            text = '(a message that cannot be shown)'
+    return '%s: %s' % (name, text) if text else name
 
 
 def _outputs(config):
@@ -139,36 +153,41 @@ def _failed(name, what, exc):
     raise RenderError('%s: %s failed: %s' % (name, what, _describe(exc))), None, sys.exc_info()[2]
 
 
+@contextlib.contextmanager
+def _step(name, what):
+    """Any failure of the block fails the platform, naming `what`: platform
+    code may raise anything, an instance of a classic class included. An
+    interrupt or an exit ends the run."""
+    try:
+        yield
+    except (KeyboardInterrupt, SystemExit, RenderError):
+        raise
+    except:  # noqa: E722
+        _failed(name, what, sys.exc_info()[1])
+
+
 def _render_into(name, folder, ports_conf, result):
     # Every output of a platform is rendered before the next platform is
     # configured: the LED run lists live in one table per process, by
     # controller number, and the last configuration fills it.
-    def fail(what, exc):
-        _failed(name, what, exc)
-
-    try:
+    with _step(name, 'platform definition'):
         module = platforms.load(name)
         platform = module.platform()
-    except Exception as exc:
-        fail('platform definition', exc)
-    ports_conf = ports_conf or module.PORTS_CONF
-    try:
+        ports_conf = ports_conf or module.PORTS_CONF
+    with _step(name, 'configuration with %s' % ports_conf):
         config = lanquist.BCMConfig(platform, dummy=True)
         ip, drovik = RecordingRunner('ip'), RecordingRunner('drovik')
         config.iproute2, config.drovik = ip, drovik
         config.read_config(ports_conf)
-    except Exception as exc:
-        fail('configuration with %s' % ports_conf, exc)
 
-    result.ports = len(platform.switch.ports)
-    result.configured = len(config.ports)
-    result.interfaces = sum(port.num_logical_ports for port in config.ports)
-    try:
+    with _step(name, 'counting its ports'):
+        result.ports = len(platform.switch.ports)
+        result.configured = len(config.ports)
+        result.interfaces = sum(port.num_logical_ports for port in config.ports)
+    with _step(name, 'output "led_hex"'):
         outputs = list(_outputs(config))
-    except Exception as exc:
-        fail('output "led_hex"', exc)
     for file_name, output, how in outputs:
-        try:
+        with _step(name, 'output "%s"' % output):
             if how == 'tap':
                 with environment('DROVIK_USE_TUNTAP', '1'):
                     text = config.output(output)
@@ -176,16 +195,12 @@ def _render_into(name, folder, ports_conf, result):
                 text = config.output(output)
             else:
                 text = how
-        except Exception as exc:
-            fail('output "%s"' % output, exc)
         if text is None:
             result.absent.append(output)
             continue
-        try:
+        with _step(name, 'writing output "%s" to %s' % (output, os.path.join(result.shown, file_name))):
             with open(os.path.join(folder, file_name), 'w') as f:
                 f.write(text)
-        except EnvironmentError as exc:
-            fail('writing output "%s" to %s' % (output, os.path.join(result.shown, file_name)), exc)
         result.written.append(file_name)
     result.commands = ip.commands + drovik.commands
     result.config = config
@@ -202,12 +217,12 @@ def _replace_folder(new, dest):
     old = os.path.join(trash, 'old')
     try:
         os.rename(dest, old)
-    except EnvironmentError:
+    except Exception:
         shutil.rmtree(trash, ignore_errors=True)
         raise
     try:
         os.rename(new, dest)
-    except EnvironmentError:
+    except Exception:
         # Should this fail too, the old folder stays in `trash` rather than lost.
         os.rename(old, dest)
         shutil.rmtree(trash, ignore_errors=True)
@@ -225,7 +240,7 @@ def render(name, out, ports_conf=None, pulsic=None):
     result = Result(name, dest, shown)
     work = None
     try:
-        try:
+        with _step(name, 'making its folder in %s' % (os.path.dirname(shown) or '.')):
             if not os.path.isdir(out):
                 os.makedirs(out)
             work = tempfile.mkdtemp(prefix='.%s.new-' % name, dir=out)
@@ -233,14 +248,10 @@ def render(name, out, ports_conf=None, pulsic=None):
             umask = os.umask(0)
             os.umask(umask)
             os.chmod(work, 0o777 & ~umask)
-        except EnvironmentError as exc:
-            _failed(name, 'making its folder in %s' % (os.path.dirname(shown) or '.'), exc)
         with assembler(pulsic or default_pulsic()):
             _render_into(name, work, ports_conf, result)
-        try:
+        with _step(name, 'putting its folder in place at %s' % shown):
             _replace_folder(work, dest)
-        except EnvironmentError as exc:
-            _failed(name, 'putting its folder in place at %s' % shown, exc)
     finally:
         if work is not None and os.path.isdir(work):
             shutil.rmtree(work, ignore_errors=True)

@@ -236,6 +236,82 @@ class DriverTest(TempDirTestCase):
         self.assertEqual(sorted(os.listdir(first.folder)), before)
         self.assertEqual(os.listdir(self.out), ['helix4'])
 
+    def earlier_run(self):
+        """helix4's folder as an earlier run left it, with one file."""
+        folder = os.path.join(self.out, 'helix4')
+        os.makedirs(folder)
+        with open(os.path.join(folder, 'portsbcm'), 'w') as f:
+            f.write('from an earlier run')
+        return folder
+
+    def assert_earlier_run(self, folder):
+        self.assertEqual(os.listdir(folder), ['portsbcm'])
+        with open(os.path.join(folder, 'portsbcm')) as f:
+            self.assertEqual(f.read(), 'from an earlier run')
+
+    def assert_only_qumran_rendered(self, out):
+        self.assertEqual([line.split(':')[0] for line in lines(out.rstrip('\n'))], ['qumran'])
+        self.assertEqual(sorted(os.listdir(os.path.join(self.out, 'qumran'))),
+                         sorted(render.render('qumran', self.path('again'), pulsic=e2ekit.PULSIC).written))
+
+    def test_any_error_of_a_platform_is_reported_and_the_next_platform_rendered(self):
+        helix4 = render.platforms.load('helix4')
+        real_load, real_platform = render.platforms.load, helix4.platform
+
+        def ports_whose_length_divides_by_zero():
+            platform = real_platform()
+            platform.switch.ports = DividingList(platform.switch.ports)
+            return platform
+
+        def without_ports_conf(name):
+            module = real_load(name)
+            return Bare(platform=module.platform) if name == 'helix4' else module
+
+        def for_helix4s_new_folder(real, exc):
+            """`real` raising `exc` when it is called for helix4's new folder."""
+            def call(*args, **kwargs):
+                if '.helix4.new-' in (os.path.basename(args[0]) if args else kwargs.get('prefix', '')):
+                    raise exc
+                return real(*args, **kwargs)
+            return call
+
+        cases = (
+            (patch(helix4, 'platform', ports_whose_length_divides_by_zero),
+             'counting its ports failed: ZeroDivisionError: integer division or modulo by zero'),
+            (patch(render.platforms, 'load', without_ports_conf),
+             'platform definition failed: AttributeError: \'Bare\' object has no attribute \'PORTS_CONF\''),
+            (output_of_helix4('portsbcm', Classic()), 'output "portsbcm" failed: Classic: from a classic class'),
+            (output_of_helix4('portsbcm', ValueError(u'caf\xe9')), 'output "portsbcm" failed: ValueError: caf\\xe9'),
+            (output_of_helix4('rcled', 25), 'writing output "rcled" to %(out)s/helix4/rcled failed: TypeError: '
+                                            'expected a string or other character buffer object'),
+            (output_of_helix4('rcled', u'caf\xe9'), 'writing output "rcled" to %(out)s/helix4/rcled failed: '
+                                                    'UnicodeEncodeError: \'ascii\' codec can\'t encode character '
+                                                    'u\'\\xe9\' in position 3: ordinal not in range(128)'),
+            (patch(tempfile, 'mkdtemp', for_helix4s_new_folder(tempfile.mkdtemp, RuntimeError('no names left'))),
+             'making its folder in %(out)s failed: RuntimeError: no names left'),
+            (patch(os, 'rename', for_helix4s_new_folder(os.rename, TypeError('not a path'))),
+             'putting its folder in place at %(out)s/helix4 failed: TypeError: not a path'),
+        )
+        for i, (fault, shown) in enumerate(cases):
+            self.out = self.path('out%d' % i)
+            self.earlier_run()
+            with fault:
+                status, out, err = self.main('helix4', 'qumran')
+            shown %= {'out': self.out}
+            self.assertEqual(status, 1, shown)
+            self.assertEqual(err, 'render: error: helix4: %s\n' % shown)
+            self.assert_earlier_run(os.path.join(self.out, 'helix4'))
+            self.assert_only_qumran_rendered(out)
+            self.assertEqual(sorted(os.listdir(self.out)), ['helix4', 'qumran'], shown)
+        # An interrupt or an exit still ends the run, the earlier folder kept.
+        for i, stop in enumerate((KeyboardInterrupt, SystemExit)):
+            self.out = self.path('stopped%d' % i)
+            self.earlier_run()
+            with output_of_helix4('portsbcm', stop()):
+                self.assertRaises(stop, self.main, 'helix4', 'qumran')
+            self.assert_earlier_run(os.path.join(self.out, 'helix4'))
+            self.assertEqual(os.listdir(self.out), ['helix4'], stop.__name__)
+
     def test_usage_errors(self):
         for argv in (['nosuch'], ['--ports-conf', 'x', 'helix4', 'qumran']):
             old = sys.stderr
@@ -260,6 +336,45 @@ class FullFile(object):
 
     def write(self, text):
         raise IOError(errno.ENOSPC, os.strerror(errno.ENOSPC))
+
+
+class DividingList(list):
+    """A platform's port list whose length divides by zero."""
+
+    def __len__(self):
+        return 1 // 0
+
+
+class Classic:
+    """An error of a classic class, as older platform code raises them."""
+
+    def __str__(self):
+        return 'from a classic class'
+
+
+class Bare(object):
+    """A platform module with only the attributes given."""
+
+    def __init__(self, **attrs):
+        self.__dict__.update(attrs)
+
+
+def output_of_helix4(name, effect):
+    """helix4's configuration object raises `effect` for output `name`, or
+    gives it as the text when it is no exception; every other output is
+    the object's own."""
+    import lanquist
+    real = lanquist.BCMConfig
+
+    class Config(real):
+        def output(self, output):
+            if self.platform.name == 'helix4' and output == name:
+                if isinstance(effect, (BaseException, Classic)):
+                    raise effect
+                return effect
+            return real.output(self, output)
+
+    return patch(lanquist, 'BCMConfig', Config)
 
 
 def current_umask():
