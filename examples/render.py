@@ -12,17 +12,21 @@ An output that the chip does not serve gives no file. The port table is
 rendered with the interface reconciliation in tap mode against runners that
 record the ip and drovik commands instead of running them. A platform's folder
 is replaced whole, and only when every output of it rendered and was written.
-A platform that fails (in rendering or in writing, whatever the error) is
-reported, naming the platform and what failed, and the next one is rendered;
-the exit status is then 1. An interrupt stops the run.
+A file or symbolic link (whatever it points to) standing where a platform's
+folder goes is left as it is and the platform fails, before anything of it is
+rendered. A platform that fails (in rendering or in writing, whatever the
+error) is reported, naming the platform and what failed, and the next one is
+rendered; the exit status is then 1. An interrupt stops the run.
 
 Needs brontile, lanquist and glimra on the module path, and the maker's
 package (tests/stubs stands in for it here).
 """
 import contextlib
+import errno
 import optparse
 import os
 import shutil
+import stat
 import sys
 import tempfile
 import traceback
@@ -49,6 +53,14 @@ OUTPUT_NAMES = ('portsbcm', 'porttab', 'linkdefaults', 'phytab', 'rcports_<unit>
 
 class RenderError(Exception):
     """A render that failed, with the platform and the step or output named."""
+
+
+class NotAFolder(Exception):
+    """A file or symbolic link stands where a platform's folder goes."""
+
+    def __init__(self, kind):
+        Exception.__init__(self, kind)
+        self.kind = kind
 
 
 class RecordingRunner(object):
@@ -206,11 +218,31 @@ def _render_into(name, folder, ports_conf, result):
     result.config = config
 
 
+def _not_a_folder(path):
+    """What stands at `path` when it is there and not a folder ("a file" or "a
+    symbolic link", whatever the link points to); None otherwise."""
+    try:
+        mode = os.lstat(path).st_mode
+    except OSError as exc:
+        if exc.errno in (errno.ENOENT, errno.ENOTDIR):
+            return None
+        raise
+    if stat.S_ISDIR(mode):
+        return None
+    return 'a symbolic link' if stat.S_ISLNK(mode) else 'a file'
+
+
 def _replace_folder(new, dest):
-    """Put folder `new` in the place of `dest`: whatever `dest` held is
-    dropped only once the new folder is in place, and put back when the new
-    one cannot be."""
+    """Put folder `new` in the place of folder `dest`: the old folder is
+    dropped only once the new one is in place, and put back when the new one
+    cannot be. Raises NotAFolder, having changed nothing, when a file or link
+    stands at `dest`."""
+    # Rendering took a while: look again right before the swap.
+    kind = _not_a_folder(dest)
+    if kind:
+        raise NotAFolder(kind)
     if not os.path.lexists(dest):
+        # A file or link put there meanwhile makes this fail (ENOTDIR), untouched.
         os.rename(new, dest)
         return
     trash = tempfile.mkdtemp(prefix='.%s.old-' % os.path.basename(dest), dir=os.path.dirname(dest))
@@ -220,6 +252,13 @@ def _replace_folder(new, dest):
     except Exception:
         shutil.rmtree(trash, ignore_errors=True)
         raise
+    # What was moved aside is removed below: it must be the folder looked at,
+    # not a file or link that took its place in between.
+    kind = _not_a_folder(old)
+    if kind:
+        os.rename(old, dest)
+        shutil.rmtree(trash, ignore_errors=True)
+        raise NotAFolder(kind)
     try:
         os.rename(new, dest)
     except Exception:
@@ -228,6 +267,10 @@ def _replace_folder(new, dest):
         shutil.rmtree(trash, ignore_errors=True)
         raise
     shutil.rmtree(trash, ignore_errors=True)
+
+
+def _not_its_folder(name, shown, kind):
+    raise RenderError('%s: %s is %s, not its folder; left as it is' % (name, shown, kind))
 
 
 def render(name, out, ports_conf=None, pulsic=None):
@@ -240,6 +283,11 @@ def render(name, out, ports_conf=None, pulsic=None):
     result = Result(name, dest, shown)
     work = None
     try:
+        # Before anything of the platform is rendered or made.
+        with _step(name, 'looking at %s' % shown):
+            kind = _not_a_folder(dest)
+        if kind:
+            _not_its_folder(name, shown, kind)
         with _step(name, 'making its folder in %s' % (os.path.dirname(shown) or '.')):
             if not os.path.isdir(out):
                 os.makedirs(out)
@@ -251,7 +299,10 @@ def render(name, out, ports_conf=None, pulsic=None):
         with assembler(pulsic or default_pulsic()):
             _render_into(name, work, ports_conf, result)
         with _step(name, 'putting its folder in place at %s' % shown):
-            _replace_folder(work, dest)
+            try:
+                _replace_folder(work, dest)
+            except NotAFolder as exc:
+                _not_its_folder(name, shown, exc.kind)
     finally:
         if work is not None and os.path.isdir(work):
             shutil.rmtree(work, ignore_errors=True)

@@ -4,6 +4,7 @@ recorded instead of run; failures name the platform and the output and leave
 the folder as it was."""
 import errno
 import os
+import shutil
 import sys
 import tempfile
 import unittest
@@ -254,6 +255,78 @@ class DriverTest(TempDirTestCase):
         self.assertEqual(sorted(os.listdir(os.path.join(self.out, 'qumran'))),
                          sorted(render.render('qumran', self.path('again'), pulsic=e2ekit.PULSIC).written))
 
+    def test_a_file_or_link_where_the_folder_goes_is_left_as_it_is(self):
+        elsewhere = self.write('elsewhere/kept', 'not the render\'s')
+        cases = (
+            ('a file', lambda dest: write(dest, 'not the render\'s')),
+            ('a symbolic link', lambda dest: os.symlink(self.path('nowhere'), dest)),
+            ('a symbolic link', lambda dest: os.symlink(elsewhere, dest)),
+            ('a symbolic link', lambda dest: os.symlink(os.path.dirname(elsewhere), dest)),
+        )
+        for i, (kind, make) in enumerate(cases):
+            self.out = self.path('out%d' % i)
+            os.makedirs(self.out)
+            dest = os.path.join(self.out, 'helix4')
+            make(dest)
+            before = snapshot(dest)
+            loaded = []
+            with patch(render.platforms, 'load', noting(render.platforms.load, loaded)):
+                status, out, err = self.main('helix4', 'qumran')
+            self.assertEqual(status, 1, kind)
+            self.assertEqual(err, 'render: error: helix4: %s is %s, not its folder; left as it is\n' % (dest, kind))
+            self.assertEqual(snapshot(dest), before, kind)
+            # Failed before anything of helix4 was rendered.
+            self.assertEqual(loaded, ['qumran'], kind)
+            self.assert_only_qumran_rendered(out)
+            self.assertEqual(sorted(os.listdir(self.out)), ['helix4', 'qumran'], kind)
+            self.assertEqual(os.listdir(os.path.dirname(elsewhere)), ['kept'], kind)
+            self.assertEqual(snapshot(elsewhere)[-1], 'not the render\'s', kind)
+
+    def test_a_file_or_link_that_takes_the_folder_s_place_meanwhile_is_left_as_it_is(self):
+        real_load, real_rename = render.platforms.load, os.rename
+
+        def while_rendering(dest, make):
+            def load(name):
+                if name == 'helix4':
+                    if os.path.isdir(dest):
+                        shutil.rmtree(dest)
+                    make(dest)
+                return real_load(name)
+            return patch(render.platforms, 'load', load)
+
+        def as_it_is_moved_aside(dest, make):
+            # Between the last look and the move.
+            def rename(source, target):
+                if source == dest and os.path.basename(target) == 'old' and os.path.isdir(dest):
+                    shutil.rmtree(dest)
+                    make(dest)
+                real_rename(source, target)
+            return patch(os, 'rename', rename)
+
+        cases = (
+            (while_rendering, False, 'a file', lambda dest: write(dest, 'not the render\'s')),
+            (while_rendering, True, 'a file', lambda dest: write(dest, 'not the render\'s')),
+            (while_rendering, True, 'a symbolic link', lambda dest: os.symlink(self.path('nowhere'), dest)),
+            (as_it_is_moved_aside, True, 'a file', lambda dest: write(dest, 'not the render\'s')),
+            (as_it_is_moved_aside, True, 'a symbolic link', lambda dest: os.symlink(self.path('nowhere'), dest)),
+        )
+        for i, (when, earlier, kind, make) in enumerate(cases):
+            self.out = self.path('out%d' % i)
+            os.makedirs(self.out)
+            dest = os.path.join(self.out, 'helix4')
+            if earlier:
+                self.earlier_run()
+            with when(dest, make):
+                status, out, err = self.main('helix4', 'qumran')
+            what = '%s %s, %s' % (when.__name__, kind, 'over an earlier run' if earlier else 'where none was')
+            self.assertEqual(status, 1, what)
+            self.assertEqual(err, 'render: error: helix4: %s is %s, not its folder; left as it is\n' % (dest, kind),
+                             what)
+            self.assertEqual(snapshot(dest)[-1], self.path('nowhere') if kind == 'a symbolic link'
+                             else 'not the render\'s', what)
+            self.assert_only_qumran_rendered(out)
+            self.assertEqual(sorted(os.listdir(self.out)), ['helix4', 'qumran'], what)
+
     def test_any_error_of_a_platform_is_reported_and_the_next_platform_rendered(self):
         helix4 = render.platforms.load('helix4')
         real_load, real_platform = render.platforms.load, helix4.platform
@@ -375,6 +448,33 @@ def output_of_helix4(name, effect):
             return real.output(self, output)
 
     return patch(lanquist, 'BCMConfig', Config)
+
+
+def noting(call, names):
+    """`call` that notes the name it is called with in `names`."""
+    def noted(name):
+        names.append(name)
+        return call(name)
+    return noted
+
+
+def write(path, text):
+    with open(path, 'w') as f:
+        f.write(text)
+
+
+def snapshot(path):
+    """What stands at `path`, to tell whether it was touched: its inode, kind
+    and times (a rename changes the change time too), and its text or target."""
+    st = os.lstat(path)
+    if os.path.islink(path):
+        content = os.readlink(path)
+    elif os.path.isdir(path):
+        content = sorted(os.listdir(path))
+    else:
+        with open(path) as f:
+            content = f.read()
+    return st.st_ino, st.st_mode, st.st_mtime, st.st_ctime, content
 
 
 def current_umask():
