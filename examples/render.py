@@ -16,7 +16,9 @@ A file or symbolic link (whatever it points to) standing where a platform's
 folder goes is left as it is and the platform fails, before anything of it is
 rendered. A platform that fails (in rendering or in writing, whatever the
 error) is reported, naming the platform and what failed, and the next one is
-rendered; the exit status is then 1. An interrupt stops the run.
+rendered; the exit status is then 1. An interrupt stops the run. Should the new
+folder fail to take the old one's place and the old one fail to go back, both
+errors are reported with the place the old folder was left in, where it stays.
 
 Needs brontile, lanquist and glimra on the module path, and the maker's
 package (tests/stubs stands in for it here).
@@ -61,6 +63,15 @@ class NotAFolder(Exception):
     def __init__(self, kind):
         Exception.__init__(self, kind)
         self.kind = kind
+
+
+class OldFolderStranded(Exception):
+    """The new folder could not take the old one's place and the old one could
+    not be put back either: it is at `where`."""
+
+    def __init__(self, swap, restore, where):
+        Exception.__init__(self, swap, restore, where)
+        self.swap, self.restore, self.where = swap, restore, where
 
 
 class RecordingRunner(object):
@@ -236,7 +247,8 @@ def _replace_folder(new, dest):
     """Put folder `new` in the place of folder `dest`: the old folder is
     dropped only once the new one is in place, and put back when the new one
     cannot be. Raises NotAFolder, having changed nothing, when a file or link
-    stands at `dest`."""
+    stands at `dest`, and OldFolderStranded when the old folder cannot be put
+    back."""
     # Rendering took a while: look again right before the swap.
     kind = _not_a_folder(dest)
     if kind:
@@ -256,21 +268,43 @@ def _replace_folder(new, dest):
     # not a file or link that took its place in between.
     kind = _not_a_folder(old)
     if kind:
-        os.rename(old, dest)
+        _put_back(old, dest, NotAFolder(kind))
         shutil.rmtree(trash, ignore_errors=True)
         raise NotAFolder(kind)
     try:
         os.rename(new, dest)
     except Exception:
-        # Should this fail too, the old folder stays in `trash` rather than lost.
-        os.rename(old, dest)
+        swap = sys.exc_info()
+        _put_back(old, dest, swap[1])
         shutil.rmtree(trash, ignore_errors=True)
-        raise
+        raise swap[0], swap[1], swap[2]
     shutil.rmtree(trash, ignore_errors=True)
+
+
+def _put_back(old, dest, swap):
+    """Move `old` back to `dest` after `swap` failed the replacement; should
+    that fail too, `old` stays where it is, never removed, and the caller is
+    told where."""
+    try:
+        os.rename(old, dest)
+    except Exception as exc:
+        raise OldFolderStranded(swap, exc, old)
 
 
 def _not_its_folder(name, shown, kind):
     raise RenderError('%s: %s is %s, not its folder; left as it is' % (name, shown, kind))
+
+
+def _stranded(name, shown, exc, where):
+    """Raise the RenderError for an old folder (or the file or link that took
+    its place) that neither the new folder nor itself could replace: both
+    errors, and where it is now, for the operator to put it back."""
+    if isinstance(exc.swap, NotAFolder):
+        swap, what = '%s took its place' % exc.swap.kind, 'the' + exc.swap.kind[1:]
+    else:
+        swap, what = _describe(exc.swap), 'the old folder'
+    raise RenderError('%s: putting its folder in place at %s failed: %s; putting %s back failed too: %s; '
+                      '%s is now at %s' % (name, shown, swap, what, _describe(exc.restore), what, where))
 
 
 def render(name, out, ports_conf=None, pulsic=None):
@@ -303,6 +337,8 @@ def render(name, out, ports_conf=None, pulsic=None):
                 _replace_folder(work, dest)
             except NotAFolder as exc:
                 _not_its_folder(name, shown, exc.kind)
+            except OldFolderStranded as exc:
+                _stranded(name, shown, exc, os.path.join(os.path.dirname(shown), os.path.relpath(exc.where, out)))
     finally:
         if work is not None and os.path.isdir(work):
             shutil.rmtree(work, ignore_errors=True)

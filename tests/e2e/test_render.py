@@ -327,6 +327,46 @@ class DriverTest(TempDirTestCase):
             self.assert_only_qumran_rendered(out)
             self.assertEqual(sorted(os.listdir(self.out)), ['helix4', 'qumran'], what)
 
+    def test_an_old_folder_that_cannot_be_put_back_is_kept_and_its_place_named(self):
+        real_rename = os.rename
+        busy = 'OSError: [Errno %d] %s' % (errno.EBUSY, os.strerror(errno.EBUSY))
+        cross = 'OSError: [Errno %d] %s' % (errno.EXDEV, os.strerror(errno.EXDEV))
+        # (restore error, file put in the folder's place as it is moved aside,
+        # the swap error, what is left where, as it reads in the report)
+        cases = (
+            (OSError(errno.EXDEV, os.strerror(errno.EXDEV)), False, busy, 'the old folder', cross),
+            (TypeError('not a path'), False, busy, 'the old folder', 'TypeError: not a path'),
+            (OSError(errno.EXDEV, os.strerror(errno.EXDEV)), True, 'a file took its place', 'the file', cross),
+        )
+        for i, (restore, race, swap, what, shown) in enumerate(cases):
+            self.out = self.path('out%d' % i)
+            dest = self.earlier_run()
+
+            def rename(source, target):
+                if os.path.basename(source).startswith('.helix4.new-'):
+                    raise OSError(errno.EBUSY, os.strerror(errno.EBUSY))
+                if os.path.basename(os.path.dirname(source)).startswith('.helix4.old-'):
+                    raise restore
+                if race and source == dest:
+                    shutil.rmtree(dest)
+                    write(dest, 'not the render\'s')
+                real_rename(source, target)
+
+            with patch(os, 'rename', rename):
+                status, out, err = self.main('helix4', 'qumran')
+            self.assertEqual(status, 1, shown)
+            stranded = [n for n in os.listdir(self.out) if n.startswith('.helix4.old-')]
+            self.assertEqual(len(stranded), 1, shown)
+            where = os.path.join(self.out, stranded[0], 'old')
+            self.assertEqual(err, 'render: error: helix4: putting its folder in place at %s failed: %s; putting %s '
+                             'back failed too: %s; %s is now at %s\n' % (dest, swap, what, shown, what, where))
+            if race:
+                self.assertEqual(snapshot(where)[-1], 'not the render\'s')
+            else:
+                self.assert_earlier_run(where)
+            self.assert_only_qumran_rendered(out)
+            self.assertEqual(sorted(os.listdir(self.out)), sorted(['qumran'] + stranded), shown)
+
     def test_any_error_of_a_platform_is_reported_and_the_next_platform_rendered(self):
         helix4 = render.platforms.load('helix4')
         real_load, real_platform = render.platforms.load, helix4.platform
