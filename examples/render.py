@@ -12,20 +12,27 @@ An output that the chip does not serve gives no file. The port table is
 rendered with the interface reconciliation in tap mode against runners that
 record the ip and drovik commands instead of running them. A platform's folder
 is replaced whole, and only when every output of it rendered and was written.
-A platform that fails (in rendering or in writing) is reported, naming the
-platform and what failed, and the next one is rendered; the exit status is
-then 1.
+A file or symbolic link (whatever it points to) standing where a platform's
+folder goes is left as it is and the platform fails, before anything of it is
+rendered. A platform that fails (in rendering or in writing, whatever the
+error) is reported, naming the platform and what failed, and the next one is
+rendered; the exit status is then 1. An interrupt stops the run. Should the new
+folder fail to take the old one's place and the old one fail to go back, both
+errors are reported with the place the old folder was left in, where it stays.
 
 Needs brontile, lanquist and glimra on the module path, and the maker's
 package (tests/stubs stands in for it here).
 """
 import contextlib
+import errno
 import optparse
 import os
 import shutil
+import stat
 import sys
 import tempfile
 import traceback
+import types
 
 import glimra
 import lanquist
@@ -48,6 +55,23 @@ OUTPUT_NAMES = ('portsbcm', 'porttab', 'linkdefaults', 'phytab', 'rcports_<unit>
 
 class RenderError(Exception):
     """A render that failed, with the platform and the step or output named."""
+
+
+class NotAFolder(Exception):
+    """A file or symbolic link stands where a platform's folder goes."""
+
+    def __init__(self, kind):
+        Exception.__init__(self, kind)
+        self.kind = kind
+
+
+class OldFolderStranded(Exception):
+    """The new folder could not take the old one's place and the old one could
+    not be put back either: it is at `where`."""
+
+    def __init__(self, swap, restore, where):
+        Exception.__init__(self, swap, restore, where)
+        self.swap, self.restore, self.where = swap, restore, where
 
 
 class RecordingRunner(object):
@@ -116,7 +140,20 @@ def default_pulsic():
 
 
 def _describe(exc):
-    return '%s: %s' % (type(exc).__name__, exc) if str(exc) else type(exc).__name__
+    # An instance of a classic class is of type "instance"; its class names it.
+    name = (exc.__class__ if isinstance(exc, types.InstanceType) else type(exc)).__name__
+    try:
+        text = str(exc)
+    except (KeyboardInterrupt, SystemExit):
+        raise
+    except:  # noqa: E722 (a message that cannot be shown must not end the run)
+        try:
+            text = unicode(exc).encode('ascii', 'backslashreplace')
+        except (KeyboardInterrupt, SystemExit):
+            raise
+        except:  # noqa: E722
+            text = '(a message that cannot be shown)'
+    return '%s: %s' % (name, text) if text else name
 
 
 def _outputs(config):
@@ -139,36 +176,41 @@ def _failed(name, what, exc):
     raise RenderError('%s: %s failed: %s' % (name, what, _describe(exc))), None, sys.exc_info()[2]
 
 
+@contextlib.contextmanager
+def _step(name, what):
+    """Any failure of the block fails the platform, naming `what`: platform
+    code may raise anything, an instance of a classic class included. An
+    interrupt or an exit ends the run."""
+    try:
+        yield
+    except (KeyboardInterrupt, SystemExit, RenderError):
+        raise
+    except:  # noqa: E722
+        _failed(name, what, sys.exc_info()[1])
+
+
 def _render_into(name, folder, ports_conf, result):
     # Every output of a platform is rendered before the next platform is
     # configured: the LED run lists live in one table per process, by
     # controller number, and the last configuration fills it.
-    def fail(what, exc):
-        _failed(name, what, exc)
-
-    try:
+    with _step(name, 'platform definition'):
         module = platforms.load(name)
         platform = module.platform()
-    except Exception as exc:
-        fail('platform definition', exc)
-    ports_conf = ports_conf or module.PORTS_CONF
-    try:
+        ports_conf = ports_conf or module.PORTS_CONF
+    with _step(name, 'configuration with %s' % ports_conf):
         config = lanquist.BCMConfig(platform, dummy=True)
         ip, drovik = RecordingRunner('ip'), RecordingRunner('drovik')
         config.iproute2, config.drovik = ip, drovik
         config.read_config(ports_conf)
-    except Exception as exc:
-        fail('configuration with %s' % ports_conf, exc)
 
-    result.ports = len(platform.switch.ports)
-    result.configured = len(config.ports)
-    result.interfaces = sum(port.num_logical_ports for port in config.ports)
-    try:
+    with _step(name, 'counting its ports'):
+        result.ports = len(platform.switch.ports)
+        result.configured = len(config.ports)
+        result.interfaces = sum(port.num_logical_ports for port in config.ports)
+    with _step(name, 'output "led_hex"'):
         outputs = list(_outputs(config))
-    except Exception as exc:
-        fail('output "led_hex"', exc)
     for file_name, output, how in outputs:
-        try:
+        with _step(name, 'output "%s"' % output):
             if how == 'tap':
                 with environment('DROVIK_USE_TUNTAP', '1'):
                     text = config.output(output)
@@ -176,43 +218,93 @@ def _render_into(name, folder, ports_conf, result):
                 text = config.output(output)
             else:
                 text = how
-        except Exception as exc:
-            fail('output "%s"' % output, exc)
         if text is None:
             result.absent.append(output)
             continue
-        try:
+        with _step(name, 'writing output "%s" to %s' % (output, os.path.join(result.shown, file_name))):
             with open(os.path.join(folder, file_name), 'w') as f:
                 f.write(text)
-        except EnvironmentError as exc:
-            fail('writing output "%s" to %s' % (output, os.path.join(result.shown, file_name)), exc)
         result.written.append(file_name)
     result.commands = ip.commands + drovik.commands
     result.config = config
 
 
+def _not_a_folder(path):
+    """What stands at `path` when it is there and not a folder ("a file" or "a
+    symbolic link", whatever the link points to); None otherwise."""
+    try:
+        mode = os.lstat(path).st_mode
+    except OSError as exc:
+        if exc.errno in (errno.ENOENT, errno.ENOTDIR):
+            return None
+        raise
+    if stat.S_ISDIR(mode):
+        return None
+    return 'a symbolic link' if stat.S_ISLNK(mode) else 'a file'
+
+
 def _replace_folder(new, dest):
-    """Put folder `new` in the place of `dest`: whatever `dest` held is
-    dropped only once the new folder is in place, and put back when the new
-    one cannot be."""
+    """Put folder `new` in the place of folder `dest`: the old folder is
+    dropped only once the new one is in place, and put back when the new one
+    cannot be. Raises NotAFolder, having changed nothing, when a file or link
+    stands at `dest`, and OldFolderStranded when the old folder cannot be put
+    back."""
+    # Rendering took a while: look again right before the swap.
+    kind = _not_a_folder(dest)
+    if kind:
+        raise NotAFolder(kind)
     if not os.path.lexists(dest):
+        # A file or link put there meanwhile makes this fail (ENOTDIR), untouched.
         os.rename(new, dest)
         return
     trash = tempfile.mkdtemp(prefix='.%s.old-' % os.path.basename(dest), dir=os.path.dirname(dest))
     old = os.path.join(trash, 'old')
     try:
         os.rename(dest, old)
-    except EnvironmentError:
+    except Exception:
         shutil.rmtree(trash, ignore_errors=True)
         raise
+    # What was moved aside is removed below: it must be the folder looked at,
+    # not a file or link that took its place in between.
+    kind = _not_a_folder(old)
+    if kind:
+        _put_back(old, dest, NotAFolder(kind))
+        shutil.rmtree(trash, ignore_errors=True)
+        raise NotAFolder(kind)
     try:
         os.rename(new, dest)
-    except EnvironmentError:
-        # Should this fail too, the old folder stays in `trash` rather than lost.
-        os.rename(old, dest)
+    except Exception:
+        swap = sys.exc_info()
+        _put_back(old, dest, swap[1])
         shutil.rmtree(trash, ignore_errors=True)
-        raise
+        raise swap[0], swap[1], swap[2]
     shutil.rmtree(trash, ignore_errors=True)
+
+
+def _put_back(old, dest, swap):
+    """Move `old` back to `dest` after `swap` failed the replacement; should
+    that fail too, `old` stays where it is, never removed, and the caller is
+    told where."""
+    try:
+        os.rename(old, dest)
+    except Exception as exc:
+        raise OldFolderStranded(swap, exc, old)
+
+
+def _not_its_folder(name, shown, kind):
+    raise RenderError('%s: %s is %s, not its folder; left as it is' % (name, shown, kind))
+
+
+def _stranded(name, shown, exc, where):
+    """Raise the RenderError for an old folder (or the file or link that took
+    its place) that neither the new folder nor itself could replace: both
+    errors, and where it is now, for the operator to put it back."""
+    if isinstance(exc.swap, NotAFolder):
+        swap, what = '%s took its place' % exc.swap.kind, 'the' + exc.swap.kind[1:]
+    else:
+        swap, what = _describe(exc.swap), 'the old folder'
+    raise RenderError('%s: putting its folder in place at %s failed: %s; putting %s back failed too: %s; '
+                      '%s is now at %s' % (name, shown, swap, what, _describe(exc.restore), what, where))
 
 
 def render(name, out, ports_conf=None, pulsic=None):
@@ -225,7 +317,12 @@ def render(name, out, ports_conf=None, pulsic=None):
     result = Result(name, dest, shown)
     work = None
     try:
-        try:
+        # Before anything of the platform is rendered or made.
+        with _step(name, 'looking at %s' % shown):
+            kind = _not_a_folder(dest)
+        if kind:
+            _not_its_folder(name, shown, kind)
+        with _step(name, 'making its folder in %s' % (os.path.dirname(shown) or '.')):
             if not os.path.isdir(out):
                 os.makedirs(out)
             work = tempfile.mkdtemp(prefix='.%s.new-' % name, dir=out)
@@ -233,14 +330,15 @@ def render(name, out, ports_conf=None, pulsic=None):
             umask = os.umask(0)
             os.umask(umask)
             os.chmod(work, 0o777 & ~umask)
-        except EnvironmentError as exc:
-            _failed(name, 'making its folder in %s' % (os.path.dirname(shown) or '.'), exc)
         with assembler(pulsic or default_pulsic()):
             _render_into(name, work, ports_conf, result)
-        try:
-            _replace_folder(work, dest)
-        except EnvironmentError as exc:
-            _failed(name, 'putting its folder in place at %s' % shown, exc)
+        with _step(name, 'putting its folder in place at %s' % shown):
+            try:
+                _replace_folder(work, dest)
+            except NotAFolder as exc:
+                _not_its_folder(name, shown, exc.kind)
+            except OldFolderStranded as exc:
+                _stranded(name, shown, exc, os.path.join(os.path.dirname(shown), os.path.relpath(exc.where, out)))
     finally:
         if work is not None and os.path.isdir(work):
             shutil.rmtree(work, ignore_errors=True)
