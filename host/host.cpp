@@ -432,4 +432,20 @@ Ref excerpt(PyObject* v, char conversion) {
   return check(PyNumber_Add(slice(whole.get(), 0, kExcerptLength).get(), tail.get()));
 }
 
+long pending_errno() {
+  if (!PyErr_ExceptionMatches(PyExc_EnvironmentError)) return 0;
+  PyObject *type, *value, *trace;
+  PyErr_Fetch(&type, &value, &trace);
+  PyErr_NormalizeException(&type, &value, &trace);
+  long number = 0;
+  if (value) {
+    PyObject* n = PyObject_GetAttrString(value, "errno");
+    if (n && (PyInt_Check(n) || PyLong_Check(n))) number = PyInt_AsLong(n);
+    Py_XDECREF(n);
+    PyErr_Clear();
+  }
+  PyErr_Restore(type, value, trace);
+  return number == -1 ? 0 : number;
+}
+
 }  // namespace host

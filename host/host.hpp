@@ -188,6 +188,10 @@ void closing(PyObject* file, F&& body) {
   check(PyObject_CallMethod(file, const_cast<char*>("close"), nullptr));
 }
 
+// The errno of the pending error when it is an OSError or IOError that
+// carries one (an int or a long), else 0. The error stays pending.
+long pending_errno();
+
 // --- modules -------------------------------------------------------------------
 // Bind `value` as a module attribute; the value is released whether or not the
 // binding works.

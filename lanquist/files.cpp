@@ -23,26 +23,8 @@ namespace lanquist {
 namespace {
 using host::Ref;
 
-// The errno of the pending error when it is an OSError or IOError that has
-// one, else 0. The error stays pending.
-long pending_errno() {
-  if (!PyErr_ExceptionMatches(PyExc_EnvironmentError)) return 0;
-  PyObject *type, *value, *trace;
-  PyErr_Fetch(&type, &value, &trace);
-  PyErr_NormalizeException(&type, &value, &trace);
-  long number = 0;
-  if (value) {
-    PyObject* n = PyObject_GetAttrString(value, "errno");
-    if (n && PyInt_Check(n)) number = PyInt_AS_LONG(n);
-    Py_XDECREF(n);
-    PyErr_Clear();
-  }
-  PyErr_Restore(type, value, trace);
-  return number;
-}
-
 bool pending_errno_in(std::initializer_list<long> numbers) {
-  long n = pending_errno();
+  long n = host::pending_errno();
   return n != 0 && std::find(numbers.begin(), numbers.end(), n) != numbers.end();
 }
 

@@ -37,24 +37,7 @@ Ref phytab(PyObject* self) {
 
 // The file is absent on a first start (and in dummy mode on a fresh machine):
 // that is an empty table, not a failure. Every other error stands.
-bool file_missing() {
-  if (!PyErr_ExceptionMatches(PyExc_EnvironmentError)) return false;
-  PyObject *type, *value, *tb;
-  PyErr_Fetch(&type, &value, &tb);
-  PyErr_NormalizeException(&type, &value, &tb);
-  bool missing = false;
-  if (value) {
-    PyObject* code = PyObject_GetAttrString(value, "errno");
-    if (code) {
-      Ref enoent = Ref::steal(PyInt_FromLong(ENOENT));
-      missing = enoent && PyObject_RichCompareBool(code, enoent.get(), Py_EQ) == 1;
-      Py_DECREF(code);
-    }
-    PyErr_Clear();
-  }
-  PyErr_Restore(type, value, tb);
-  return missing;
-}
+bool file_missing() { return host::pending_errno() == ENOENT; }
 
 // A line too short to read: an IndexError still, that says where.
 [[noreturn]] void short_line(long number, Py_ssize_t count, PyObject* text) {

@@ -122,17 +122,23 @@ class ReadBackTest(unittest.TestCase):
             ('three fields, no line end', '0x1\tswp1s0\txe1\t4x10G\n0x1f\tswp1\txe0', 2),
         )
         for what, phytab, number in cases:
-            machine = Machine(phytab)
-            c = configured(small_platform())
-            cm = machine.install(c)
-            try:
-                with self.assertRaises(lanquist.PhyTableError) as raised:
-                    c.porttab
-            finally:
-                cm.__exit__(None, None, None)
-            self.assertIsInstance(raised.exception, IndexError, what)
-            self.assertIn('%s, line %d:' % (PHYTAB, number), str(raised.exception), what)
+            error, machine = self.porttab_error(phytab)
+            self.assertIsInstance(error, IndexError, what)
+            self.assertIn('%s, line %d:' % (PHYTAB, number), str(error), what)
             self.assertEqual(machine.commands(), [('drovik', 'show', 'type', 'bcm_knet')], what)
+
+    def porttab_error(self, phytab):
+        """The PhyTableError that rendering the port table raises on a
+        machine whose PHY table is `phytab`, and the machine."""
+        machine = Machine(phytab)
+        c = configured(small_platform())
+        cm = machine.install(c)
+        try:
+            with self.assertRaises(lanquist.PhyTableError) as raised:
+                c.porttab
+        finally:
+            cm.__exit__(None, None, None)
+        return raised.exception, machine
 
     def test_a_long_short_line_is_quoted_by_its_beginning(self):
         head = '%s, line 1: 2 tab-separated fields, not the four of a PHY table line: ' % PHYTAB
@@ -143,15 +149,7 @@ class ReadBackTest(unittest.TestCase):
             ('0x1f\t' + 's' * (1 << 20), None),
         )
         for line, message in cases:
-            machine = Machine(line + '\n')
-            c = configured(small_platform())
-            cm = machine.install(c)
-            try:
-                with self.assertRaises(lanquist.PhyTableError) as raised:
-                    c.porttab
-            finally:
-                cm.__exit__(None, None, None)
-            got = str(raised.exception)
+            got = str(self.porttab_error(line + '\n')[0])
             if message is not None:
                 self.assertEqual(got, message, repr(line))
             else:
