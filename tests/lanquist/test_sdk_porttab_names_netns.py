@@ -76,14 +76,15 @@ class IpKeywordsTest(support.TempDirTestCase):
     def setUp(self):
         super(IpKeywordsTest, self).setUp()
         support.skip_unless_namespaces(self, net=True, tun=True)
+        self.config = tabkit.with_ports([], dummy=False)
 
     def refusal(self, name):
         """Why the port table refuses a port of this name, or None."""
         machine = tabkit.Machine()
-        c = tabkit.with_ports([tabkit.CPort([name.encode('ascii')], label='1')], dummy=False)
-        cm = machine.install(c)
+        self.config.ports = [tabkit.CPort([name.encode('ascii')], label='1')]
+        cm = machine.install(self.config)
         try:
-            c.porttab
+            self.config.porttab
         except ValueError as e:
             return str(e)
         finally:
