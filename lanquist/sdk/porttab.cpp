@@ -2,9 +2,12 @@
 // interfaces: every rendering lists what exists, keeps what still fits its
 // port, removes the rest and creates what is missing. Removal, creation and
 // addressing are the object's own operations, called through the object.
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
+#include <iterator>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -152,7 +155,54 @@ std::string name_bytes(PyObject* name) {
   return std::string(data, size);
 }
 
-// Why the kernel would refuse a name, or nullptr.
+// The words that `ip link set NAME down` takes as one of its own instead of
+// the interface's name (it then fails, or acts on something else): each
+// keyword, with the shortest prefix of it that ip takes (its length is the
+// keyword's own where only the whole word counts). Found by trying iproute2
+// 6.1 on an interface of every word its program holds and every prefix of
+// one: ip compares some keywords whole and others by prefix, in an order of
+// its own ("d" is taken for dynamic; dev counts only whole, so "de" is a
+// name). Kept sorted for the look-up.
+struct IpWord {
+  std::string_view word;
+  std::size_t shortest;
+};
+
+constexpr IpWord kIpWords[] = {
+    {"address", 1},      {"addrgenmode", 5},  {"alias", 2},        {"allmulticast", 12}, {"arp", 3},
+    {"brd", 3},          {"broadcast", 1},    {"carrier", 7},      {"dev", 3},           {"down", 4},
+    {"dynamic", 1},      {"gro_max_size", 12}, {"group", 5},       {"gso_max_segs", 12}, {"gso_max_size", 12},
+    {"help", 1},         {"index", 5},        {"link-netnsid", 1}, {"master", 1},        {"mode", 4},
+    {"mtu", 3},          {"multicast", 9},    {"name", 4},         {"netns", 5},         {"nomaster", 1},
+    {"numrxqueues", 4},  {"numtxqueues", 2},  {"parentdev", 9},    {"promisc", 7},       {"protodown", 9},
+    {"qlen", 4},         {"state", 5},        {"trailers", 8},     {"txqlen", 4},        {"txqueuelen", 1},
+    {"type", 2},         {"up", 2},           {"vf", 2},           {"vrf", 3},           {"xdp", 3},
+    {"xdpdrv", 6},       {"xdpgeneric", 10},  {"xdpoffload", 10},
+};
+
+constexpr bool well_formed(const IpWord* words, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) {
+    if (words[i].shortest < 1 || words[i].shortest > words[i].word.size()) return false;
+    if (i > 0 && !(words[i - 1].word < words[i].word)) return false;
+  }
+  return true;
+}
+static_assert(well_formed(kIpWords, std::size(kIpWords)), "kIpWords: sorted, each prefix length within its word");
+
+// The keywords that begin with `name` follow one another from its place in
+// the sorted table.
+bool ip_keyword(std::string_view name) {
+  const IpWord* end = std::end(kIpWords);
+  const IpWord* at = std::lower_bound(std::begin(kIpWords), end, name,
+                                      [](const IpWord& w, std::string_view n) { return w.word < n; });
+  for (; at != end && at->word.substr(0, name.size()) == name; ++at) {
+    if (name.size() >= at->shortest) return true;
+  }
+  return false;
+}
+
+// Why a name cannot be made, or nullptr: the kernel would refuse it, or
+// one of the commands that make and address it could not carry it.
 const char* refusal(const std::string& name) {
   if (name.empty()) return "is empty";
   if (name == "." || name == "..") return "is \".\" or \"..\"";
@@ -162,6 +212,17 @@ const char* refusal(const std::string& name) {
   if (name.find_first_of(" \t\n\v\f\r") != std::string::npos) return "holds white space";
   // No program argument can carry it.
   if (name.find('\0') != std::string::npos) return "holds a NUL byte";
+  // The kernel takes byte 0xA0 for white space, and ip lists other bytes
+  // escaped, so the name would never match the listing; a unicode name is
+  // its UTF-8 here, so any character outside ASCII shows as such a byte.
+  for (unsigned char c : name) {
+    if (c < 0x21 || c > 0x7E) return "holds a character outside printable ASCII";
+  }
+  // The kernel numbers a name with "%d" itself and refuses any other "%".
+  if (name.find('%') != std::string::npos) return "holds \"%\"";
+  if (name == "all" || name == "default") return "is \"all\" or \"default\"";
+  // Bringing the interface down names it without "dev".
+  if (ip_keyword(name)) return "is read by \"ip link set\" as a keyword";
   return nullptr;
 }
 
@@ -174,6 +235,10 @@ std::string describe(const Named& n, std::size_t sub) {
     label = host::repr(n.port.get());
   }
   Ref text = fmt(HN("port %s sub-port %d"), label.get(), host::integer(static_cast<long>(sub)).get());
+  // A unicode label makes the text unicode; what is not ASCII is shown escaped.
+  if (PyUnicode_Check(text.get())) {
+    text = host::check(PyUnicode_AsEncodedString(text.get(), "ascii", "backslashreplace"));
+  }
   return PyString_AS_STRING(host::str(text.get()).get());
 }
 

@@ -187,6 +187,59 @@ class NamesTest(PorttabCase):
         self.render(c)
         self.assertEqual(sorted(self.machine.links), ['swp123456789012', 'swp2'])
 
+    def test_names_no_command_can_carry(self):
+        """Names the kernel or ip would take for something else are refused
+        before anything changes; their near misses are made as any other."""
+        keyword = 'is read by "ip link set" as a keyword'
+        outside = 'holds a character outside printable ASCII'
+        # (name, label, the reason given or None where the name is made)
+        cases = (
+            ('x%d', '2', 'holds "%"'), ('x%', '2', 'holds "%"'),
+            ('all', '2', 'is "all" or "default"'), ('default', '2', 'is "all" or "default"'),
+            ('swp\xa01', '2', outside), ('swp\x7f', '2', outside), ('swp\x01', '2', outside),
+            ('sw\xc3\xa9', '2', outside), (u'swp\xa0', '2', outside), (u'swp\u2028', '2', outside),
+            (u'swp\xe9', u'\xe9', outside),
+            # whole keywords, and prefixes ip takes for one
+            ('up', '2', keyword), ('down', '2', keyword), ('dev', '2', keyword), ('mtu', '2', keyword),
+            ('name', '2', keyword), ('mode', '2', keyword), ('group', '2', keyword), ('brd', '2', keyword),
+            ('allmulticast', '2', keyword), ('xdpoffload', '2', keyword),
+            ('h', '2', keyword), ('help', '2', keyword), ('d', '2', keyword), ('t', '2', keyword),
+            ('ty', '2', keyword), ('m', '2', keyword), ('mas', '2', keyword), ('a', '2', keyword),
+            ('al', '2', keyword), ('addrg', '2', keyword), ('l', '2', keyword), ('link-', '2', keyword),
+            ('nu', '2', keyword), ('numr', '2', keyword), ('txql', '2', keyword), ('b', '2', keyword),
+            # near misses: prefixes ip does not take, longer words, other cases
+            ('de', '2', None), ('do', '2', None), ('mo', '2', None), ('mt', '2', None), ('na', '2', None),
+            ('allm', '2', None), ('ar', '2', None), ('te', '2', None), ('bri', '2', None), ('defaul', '2', None),
+            ('upx', '2', None), ('dev0', '2', None), ('UP', '2', None), ('Down', '2', None), ('alls', '2', None),
+            ('swp1.100', '2', None), (u'swp2', '2', None), ('~!#$&*+=?@^_|', '2', None),
+        )
+        for tap in (None, '1'):
+            self.env(DROVIK_USE_TUNTAP=tap)
+            listing = (IP, 'tuntap', 'show') if tap else (DROVIK, 'show', 'type', 'bcm_knet')
+            for name, label, why in cases:
+                what = (name, tap)
+                self.machine = Machine()
+                for kept in ('swp1', 'stale'):
+                    self.machine.add(kept, 'tap' if tap else 'bcm_knet')
+                before = self.machine.state()
+                ports = [CPort(['swp1'], label='1'), CPort([name], label=label, mac_index=1)]
+                c = self.install(with_ports(ports, dummy=False))
+                if why is None:
+                    self.render(c)
+                    self.assertEqual(sorted(self.machine.links), sorted(['swp1', name]), what)
+                    self.assertEqual(self.machine.links[name]['mac'], '0:11:22:33:44:1', what)
+                    continue
+                with self.assertRaises(ValueError) as cm:
+                    self.render(c)
+                # shown as the bytes a command would get, a unicode label escaped
+                if isinstance(name, unicode):
+                    name = name.encode('utf-8')
+                shown = (repr(name), label.encode('ascii', 'backslashreplace'))
+                self.assertIn('%s of port %s sub-port 0 %s' % (shown + (why,)), str(cm.exception), what)
+                self.assertEqual(self.machine.commands(), [listing], what)
+                self.assertNotIn(('open', KNET, 'w'), self.machine.log, what)
+                self.assertEqual(self.machine.state(), before, what)
+
 
 class TapModeTest(PorttabCase):
     def test_only_the_exact_text_1_selects_tap_mode(self):
