@@ -165,6 +165,12 @@ class LeakTest(unittest.TestCase):
         writer.config_map = {'2': '100G', '1': '4x25G', 'Fabric-1': '40G'}
         unwritable = lanquist.Config(config.platform, dummy=True)
         unwritable.config_map = {'1': '100G', '2': u'\xe9'}
+        # Written in place: a second hard link.
+        linked = os.path.join(tmp, 'linked.conf')
+        open(linked, 'w').close()
+        os.link(linked, linked + '.link')
+        loop = os.path.join(tmp, 'loop.conf')
+        os.symlink('loop.conf', loop)
         modes = {'1': '4x', '2': '100G'}
         self.args = [port, chip, config, mode, bad_mode, sub, base, portsconf, sdk_port, mapped, generic, dport,
                      leader, led, led_ports, bad_claims, target, modes]
@@ -199,6 +205,8 @@ class LeakTest(unittest.TestCase):
             ('write_config', lambda: writer.write_config(target)),
             ('write_config failing', lambda: expect(UnicodeEncodeError, unwritable.write_config, target)),
             ('write_config to no directory', lambda: expect(IOError, writer.write_config, target + '/x')),
+            ('write_config in place', lambda: writer.write_config(linked)),
+            ('write_config to a link loop', lambda: expect(IOError, writer.write_config, loop)),
             ('makemacaddr', lambda: config.makemacaddr(base, 300)),
             ('makemacaddr carry', lambda: config.makemacaddr(base, 1 << 40)),
             ('gang_label', lambda: cport.gang_label),
