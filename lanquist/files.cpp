@@ -12,9 +12,7 @@
 // time, and every error names the path the caller gave.
 #include "lanquist/config.hpp"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
