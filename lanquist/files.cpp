@@ -9,13 +9,18 @@
 // read-only file system, an I/O error) is never a reason to write in place.
 //
 // Every file operation goes through the module's `os`, looked up at call
-// time, and every error names the path the caller gave.
+// time, and every error names the path the caller gave. What `os` cannot do
+// (telling a mount point, locking, reserving room) is done here on the path
+// or descriptor it gave.
 #include "lanquist/config.hpp"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <string>
 
 namespace lanquist {
 namespace {
@@ -40,6 +45,44 @@ void quietly(F&& cleanup) {
   PyErr_Restore(type, value, trace);
 }
 
+// A path as the bytes the system takes (a unicode one in the file system's
+// encoding, as os encodes it); false where it has none.
+bool path_bytes(PyObject* path, std::string& out) {
+  Ref bytes;
+  if (PyString_Check(path)) {
+    bytes = Ref::borrow(path);
+  } else if (PyUnicode_Check(path)) {
+    bytes = Ref::steal(PyUnicode_AsEncodedString(path, Py_FileSystemDefaultEncoding, "strict"));
+    if (!bytes) {
+      PyErr_Clear();
+      return false;
+    }
+  } else {
+    return false;
+  }
+  out.assign(PyString_AS_STRING(bytes.get()), PyString_GET_SIZE(bytes.get()));
+  return !out.empty() && out.find('\0') == std::string::npos;
+}
+
+// Whether the file at `path` is a mount point of its own: a file
+// bind-mounted into a container, from the same file system too (the mount
+// IDs differ where the devices do not). A new file beside it would be made
+// in a folder that may be read-only or full, only for the rename to meet
+// EBUSY. False where it cannot be told.
+bool own_mount(PyObject* path) {
+  std::string file;
+  if (!path_bytes(path, file)) return false;
+  std::string::size_type slash = file.rfind('/');
+  std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : file.substr(0, slash);
+  struct statx of_file, of_dir;
+  if (statx(AT_FDCWD, file.c_str(), 0, STATX_MNT_ID, &of_file) != 0 ||
+      statx(AT_FDCWD, dir.c_str(), 0, STATX_MNT_ID, &of_dir) != 0) {
+    return false;
+  }
+  if (of_file.stx_dev_major != of_dir.stx_dev_major || of_file.stx_dev_minor != of_dir.stx_dev_minor) return true;
+  return (of_file.stx_mask & of_dir.stx_mask & STATX_MNT_ID) && of_file.stx_mnt_id != of_dir.stx_mnt_id;
+}
+
 class Writer {
  public:
   Writer(PyObject* shown, PyObject* content, PyObject* perm)
@@ -47,6 +90,13 @@ class Writer {
         perm_(perm), size_(PyString_GET_SIZE(content)) {}
 
   void write() {
+    // A path ending in "/" names no file to write: it fails as open() fails
+    // on it, before anything is made.
+    if (host::truth(host::call_method(shown_, HN("endswith"), HN("/")).get())) {
+      Ref mode = host::integer(0666);
+      op("close", op("open", shown_, flags({"O_WRONLY", "O_CREAT", "O_TRUNC"}).get(), mode.get()).get());
+      raise_errno(EISDIR);
+    }
     // A symbolic link stays: the file it names is the one written. Following
     // it fails as open() fails (a loop included) before anything is made.
     Ref st = stat_or_none(shown_);
@@ -63,8 +113,10 @@ class Writer {
     }
     // A file not ours to write fails as opening it would, before anything is made.
     op("close", op("open", target.get(), flag("O_WRONLY").get()).get());
-    // A replacement would split a file of several hard links.
-    if (as_long(host::getattr(st.get(), HN("st_nlink")).get()) > 1 || !replace(target.get(), st.get())) {
+    // A replacement would split a file of several hard links, and could not
+    // take the place of a mount point.
+    if (as_long(host::getattr(st.get(), HN("st_nlink")).get()) > 1 || own_mount(target.get()) ||
+        !replace(target.get(), st.get())) {
       write_in_place(target.get());
     }
   }
@@ -96,6 +148,13 @@ class Writer {
     }
     Ref why = host::getattr(v.get(), HN("strerror"));
     host::raise_instance(host::call(PyExc_IOError, no.get(), why.get(), shown_).get());
+  }
+
+  // The IOError that writing the file gives for `number`, naming the path the caller gave.
+  [[noreturn]] void raise_errno(int number) {
+    errno = number;
+    PyErr_SetFromErrnoWithFilenameObject(PyExc_IOError, shown_);
+    host::fail();
   }
 
   // `os.path.<name>(arg)`.
@@ -145,12 +204,8 @@ class Writer {
       Ref done = op("write", fd, piece.get());
       Py_ssize_t n = PyNumber_AsSsize_t(done.get(), PyExc_OverflowError);
       if (n == -1 && PyErr_Occurred()) host::fail();
-      if (n <= 0) {
-        // No progress and no error: the disk takes no more.
-        errno = ENOSPC;
-        PyErr_SetFromErrnoWithFilenameObject(PyExc_IOError, shown_);
-        host::fail();
-      }
+      // No progress and no error: the disk takes no more.
+      if (n <= 0) raise_errno(ENOSPC);
       from += n;
     }
   }
@@ -183,39 +238,104 @@ class Writer {
     op("close", fd.get());
   }
 
-  // The file is rewritten through its own inode. Room for a longer text is
-  // made past the old one before the old text is touched, so a full disk
-  // leaves the file as it was; should a later write fail still, the old text
-  // is written back. The error is raised either way.
+  // The descriptor number of what the module's os.open answered.
+  int descriptor(PyObject* fd) {
+    int n = PyObject_AsFileDescriptor(fd);
+    if (n < 0) host::fail();
+    return n;
+  }
+
+  // A system call on a descriptor, the interpreter's other threads running
+  // meanwhile; interrupted, it is made again unless a signal handler raised.
+  // Returns 0, or the errno of its failure.
+  template <typename F>
+  int blocking(F&& call) {
+    for (;;) {
+      int rc, number;
+      Py_BEGIN_ALLOW_THREADS
+      rc = call();
+      number = errno;
+      Py_END_ALLOW_THREADS
+      if (rc == 0) return 0;
+      if (number != EINTR) return number;
+      if (PyErr_CheckSignals() < 0) host::fail();
+    }
+  }
+
+  // One writer at a time: a second one waits here until the first has closed
+  // the file. A file system without locks is written as before.
+  void lock(PyObject* fd) {
+    int n = descriptor(fd);
+    int number = blocking([n] { return flock(n, LOCK_EX); });
+    if (number != 0 && number != ENOLCK && number != EOPNOTSUPP && number != EINVAL) raise_errno(number);
+  }
+
+  // Room for every byte the file will hold, holes included, without changing
+  // its length: a full disk fails here, before the text is touched. A file
+  // system that cannot reserve is written as before.
+  void reserve(PyObject* fd) {
+    if (size_ == 0) return;
+    int n = descriptor(fd);
+    off_t length = size_;
+    int number = blocking([n, length] { return fallocate(n, FALLOC_FL_KEEP_SIZE, 0, length); });
+    if (number != 0 && number != EOPNOTSUPP && number != ENOSYS && number != EINVAL && number != ENODEV) {
+      raise_errno(number);
+    }
+  }
+
+  // The bits the file is to have, set through its path; returns the bits it
+  // had where they changed. Bits it has already are not set again (that may
+  // be refused to someone who may write the file).
+  Ref set_bits(PyObject* target, PyObject* fd) {
+    if (!perm_) return Ref();
+    Ref had = config_detail::permission_bits(op("fstat", fd).get());
+    if (host::equal(had.get(), perm_)) return Ref();
+    op("chmod", target, perm_);
+    return had;
+  }
+
+  // The file is rewritten through its own inode, under a lock held from
+  // before its old text is read until the new one is on disk (closing the
+  // descriptor lets it go), so of two writers the later one's text stands
+  // whole. Room for the new text is reserved and the bits set before the text
+  // is touched; where nothing could be reserved, room for a longer text is
+  // made past the old one first. Should a write fail still, the old text is
+  // written back and the file cut to its old length, and the old bits are
+  // put back. The error is raised either way.
   void write_in_place(PyObject* target) {
     Ref fd = op("open", target, flag("O_RDWR").get());
     try {
+      lock(fd.get());
       Ref old = read_all(fd.get());
       Py_ssize_t old_size = PyString_Check(old.get()) ? PyString_GET_SIZE(old.get()) : host::length(old.get());
-      if (size_ > old_size) {
-        try {
+      Ref old_bits;
+      bool overwritten = false;
+      try {
+        reserve(fd.get());
+        old_bits = set_bits(target, fd.get());
+        if (size_ > old_size) {
           seek(fd.get(), old_size);
           write_all(fd.get(), content_, old_size, size_);
-        } catch (...) {
-          quietly([&] { truncate(fd.get(), old_size); });
-          throw;
         }
-      }
-      try {
+        overwritten = true;
         seek(fd.get(), 0);
         write_all(fd.get(), content_, 0, std::min(old_size, size_));
         truncate(fd.get(), size_);
         op("fsync", fd.get());
       } catch (...) {
-        quietly([&] {
-          seek(fd.get(), 0);
-          write_all(fd.get(), old.get(), 0, old_size);
-          truncate(fd.get(), old_size);
-          op("fsync", fd.get());
-        });
+        if (overwritten) {
+          quietly([&] {
+            seek(fd.get(), 0);
+            write_all(fd.get(), old.get(), 0, old_size);
+          });
+        }
+        // Also where the old text could not be written back (a hole on a
+        // full disk): what lies past the old end goes, reserved room included.
+        if (overwritten || size_ > old_size) quietly([&] { truncate(fd.get(), old_size); });
+        if (overwritten) quietly([&] { op("fsync", fd.get()); });
+        if (old_bits) quietly([&] { op("chmod", target, old_bits.get()); });
         throw;
       }
-      if (perm_) op("chmod", target, perm_);
     } catch (...) {
       quietly([&] { op("close", fd.get()); });
       throw;

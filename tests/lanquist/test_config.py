@@ -685,6 +685,31 @@ class InitConfigTest(TempDirTestCase):
                 os.remove(other)
 
 
+    def test_rc_soc_in_place_gets_its_bits_before_its_text(self):
+        # Setting the bits is refused, as to root without the owner capability
+        # on a file of another user's: only a file that needs new bits fails,
+        # and it keeps its old text.
+        os.mkdir(self.etc)
+        installed = os.path.join(self.etc, 'rc.soc')
+        other = self.path('root', 'rc.soc.link')
+        refused = Rooted(FailingOs('chmod', OSError(errno.EPERM, os.strerror(errno.EPERM))), self.root)
+        # (bits it has, text it ends with, error)
+        for bits, text, error in ((0o600, 'old\n', errno.EPERM), (0o751, 'init all\nrcload rc.forwarding\n', None)):
+            with open(installed, 'w') as f:
+                f.write('old\n')
+            os.chmod(installed, bits)
+            os.link(installed, other)
+            c = dummy_config(self.platform)
+            before = c.config_map = {'9': '10G'}
+            with patch(lanquist, 'os', refused):
+                got = support.raised(c.init_config)
+            self.assertEqual(getattr(got, 'errno', None), error, oct(bits))
+            for name in (installed, other):
+                self.assertEqual(open(name).read(), text, '%o: %s' % (bits, name))
+            self.assertEqual(stat.S_IMODE(os.stat(installed).st_mode), bits, oct(bits))
+            self.assertIs(c.config_map is before, error is not None, oct(bits))
+            os.remove(other)
+
 
 FULL_DISK_SIZE = '16k'
 

@@ -9,7 +9,9 @@ import errno
 import os
 import stat
 import subprocess
+import sys
 import threading
+import time
 
 import lanquist
 import sdkkit
@@ -18,6 +20,10 @@ from support import FailingOs, TempDirTestCase, patch
 
 COMMENT = '# XXX - default config file (needs documentation comments)\n'
 OLD = '# the operator\'s own\n1=100G\n2=4x25G\n'
+
+
+def ports_conf(config_map):
+    return COMMENT + ''.join('%s=%s\n' % (k, config_map[k]) for k in sorted(config_map, key=int))
 
 
 def config_with(config_map):
@@ -212,13 +218,13 @@ class WriteConfigTest(TempDirTestCase):
         self.assertEqual(open(self.target).read(), OLD)
 
 
-def nth_call(n):
-    """For FailingOs: fail the n-th call only (counting from 1)."""
+def nth_call(*numbers):
+    """For FailingOs: fail the calls of these numbers only (counting from 1)."""
     calls = []
 
     def when(*args):
         calls.append(args)
-        return len(calls) == n
+        return len(calls) in numbers
     return when
 
 
@@ -283,12 +289,13 @@ class InPlaceTest(TempDirTestCase):
             os.remove(self.other)
 
     def test_a_failed_write_leaves_the_old_text(self):
-        def failing(name, n, no=errno.ENOSPC):
-            return FailingOs(name, OSError(no, os.strerror(no)), nth_call(n))
+        def failing(name, *n):
+            return FailingOs(name, OSError(errno.ENOSPC, os.strerror(errno.ENOSPC)), nth_call(*n))
         # (what, os stand-in, new map, errno)
         cases = (
             ('no room for a longer text', failing('write', 1), LONGER, errno.ENOSPC),
             ('the overwrite of a longer text', failing('write', 2), LONGER, errno.ENOSPC),
+            ('the old text cannot be written back', failing('write', 2, 3), LONGER, errno.ENOSPC),
             ('the overwrite of a shorter text', failing('write', 1), {'1': '10G'}, errno.EIO),
             ('the cut to the new length', failing('ftruncate', 1), {'1': '10G'}, errno.EIO),
             ('disk full when synced', failing('fsync', 1), LONGER, errno.ENOSPC),
@@ -313,6 +320,74 @@ class InPlaceTest(TempDirTestCase):
                 config_with({'1': '10G'}).write_config(self.target)
         self.assertEqual((cm.exception.errno, cm.exception.filename), (errno.EIO, self.target))
         self.check_both(OLD, before, 'unreadable')
+
+
+class HoldingOs(object):
+    """The os module, with a first write that stops halfway until the file
+    `release` appears in `folder` (it makes `held` there meanwhile)."""
+
+    def __init__(self, folder):
+        self.folder = folder
+        self.writes = 0
+
+    def write(self, fd, data):
+        self.writes += 1
+        if self.writes > 1:
+            return os.write(fd, data)
+        done = os.write(fd, data[:len(data) // 2])
+        open(os.path.join(self.folder, 'held'), 'w').close()
+        for _ in range(600):
+            if os.path.exists(os.path.join(self.folder, 'release')):
+                break
+            time.sleep(0.05)
+        return done
+
+    def __getattr__(self, name):
+        return getattr(os, name)
+
+
+WRITERS = {'first': dict((str(i), '4x25G') for i in range(1, 3000)),
+           'second': dict((str(i), '100G') for i in range(1, 2000))}
+
+
+def writer_child(target, which, hold_folder=None):
+    """One writer of `target`, in a process of its own; with `hold_folder`,
+    held halfway through its first write."""
+    with patch(lanquist, 'os', HoldingOs(hold_folder) if hold_folder else os):
+        config_with(WRITERS[which]).write_config(target)
+    return {}
+
+
+class TwoWritersTest(TempDirTestCase):
+    def writer(self, *args):
+        return subprocess.Popen([sys.executable, '-B', __file__, '--child', 'writer', self.target] + list(args)
+                                + [self.path('result-%s.json' % args[0])])
+
+    def wait_for(self, name, process):
+        for _ in range(600):
+            if os.path.exists(self.path(name)) or process.poll() is not None:
+                return
+            time.sleep(0.05)
+
+    def test_the_later_writer_waits_and_its_text_stands_whole(self):
+        self.target = self.path('ports.conf')
+        self.write('ports.conf', OLD)
+        os.link(self.target, self.path('other-name'))
+        first = self.writer('first', self.tmp)
+        try:
+            self.wait_for('held', first)
+            self.assertIsNone(first.poll(), 'the first writer was not held')
+            second = self.writer('second')
+            time.sleep(1)
+            waited = second.poll() is None
+        finally:
+            open(self.path('release'), 'w').close()
+        self.assertEqual((first.wait(), second.wait()), (0, 0))
+        self.assertTrue(waited, 'the second writer did not wait for the first')
+        expected = ports_conf(WRITERS['second'])
+        for name in ('ports.conf', 'other-name'):
+            with open(self.path(name)) as f:
+                self.assertTrue(f.read() == expected, name)
 
 
 class FailingWrite(object):
@@ -341,6 +416,18 @@ class PathTest(TempDirTestCase):
             got = support.raised(config_with({'1': '10G'}).write_config, path)
             self.assertEqual((type(got), str(got)), (type(expected), str(expected)), repr(path))
         self.assertEqual(os.listdir(self.tmp), [])
+
+    def test_a_path_ending_in_a_slash_fails_as_open_does(self):
+        os.mkdir(self.path('etc'))
+        self.write('etc/ports.conf', OLD)
+        os.symlink('made.conf', self.path('etc', 'dangling'))
+        for name in ('etc/newname/', 'etc/ports.conf/', 'etc/', 'etc/dangling/', 'etc/newdir/x/'):
+            path = self.path(name)
+            expected = support.raised(open, path, 'w')
+            got = support.raised(config_with({'1': '10G'}).write_config, path)
+            self.assertEqual((type(got), got.errno, got.filename), (IOError, expected.errno, path), name)
+            self.assertEqual(sorted(os.listdir(self.path('etc'))), ['dangling', 'ports.conf'], name)
+        self.assertEqual(open(self.path('etc', 'ports.conf')).read(), OLD)
 
     def test_the_longest_names_are_written(self):
         # The longest a name may be, in single- and in two-byte characters.
@@ -519,8 +606,120 @@ class FillingDiskTest(TempDirTestCase):
         self.assertEqual(open(os.path.join(elsewhere, 'ports.conf')).read(), 'placeholder\n')
 
 
+def fill(disk):
+    """Take every byte a tmpfs has left."""
+    with open(os.path.join(disk, 'filler'), 'w') as f:
+        try:
+            while True:
+                f.write('x' * 4096)
+                f.flush()
+        except IOError as e:
+            if e.errno != errno.ENOSPC:
+                raise
+
+
+def own_mount_child(base):
+    """In the private mount namespace: a ports.conf bind-mounted into a folder
+    that is read-only, full or has no free inode, from another file system or
+    the same one, and a ports.conf bind-mounted read-only."""
+    results = {}
+
+    def case(what, options, host_file, prepare=None, read_only=False):
+        folder = os.path.join(base, what.replace(' ', '-'))
+        os.mkdir(folder)
+        subprocess.check_call(['mount', '-t', 'tmpfs', '-o', options, 'tmpfs', folder])
+        if host_file is None:  # on the folder's own file system
+            host_file = os.path.join(folder, 'host.conf')
+            with open(host_file, 'w') as f:
+                f.write(OLD)
+        target = os.path.join(folder, 'ports.conf')
+        with open(target, 'w') as f:
+            f.write('placeholder\n')
+        subprocess.check_call(['mount', '--bind', host_file, target])
+        if read_only:
+            subprocess.check_call(['mount', '-o', 'remount,bind,ro', target])
+        if prepare:
+            prepare(folder)
+        listing = sorted(os.listdir(folder))
+        result = results[what] = {}
+        try:
+            config_with({'1': '100G'}).write_config(target)
+        except IOError as e:
+            result['error'] = [e.errno, e.filename == target]
+        with open(host_file) as f:
+            result['content'] = f.read()
+        result['listing kept'] = sorted(os.listdir(folder)) == listing
+
+    def elsewhere(name):
+        path = os.path.join(base, name)
+        with open(path, 'w') as f:
+            f.write(OLD)
+        return path
+
+    case('read-only folder', 'size=1m', elsewhere('a.conf'),
+         lambda folder: subprocess.check_call(['mount', '-o', 'remount,ro', folder]))
+    case('full folder', 'size=16k', elsewhere('b.conf'), fill)
+    case('full folder of the same file system', 'size=16k', None, fill)
+    # The root, the placeholder and host.conf: no inode is left.
+    case('no free inode on the same file system', 'size=1m,nr_inodes=3', None)
+    case('read-only file', 'size=1m', elsewhere('c.conf'), read_only=True)
+    return results
+
+
+def sparse_child(disk):
+    """In the private mount namespace: a hard-linked ports.conf with a hole,
+    on a tmpfs with room for what a longer text adds past its end but not
+    for the hole."""
+    subprocess.check_call(['mount', '-t', 'tmpfs', '-o', 'size=64k', 'tmpfs', disk])
+    target = os.path.join(disk, 'ports.conf')
+    with open(target, 'w') as f:
+        f.write(OLD)
+        f.truncate(11 * 4096)
+    os.link(target, os.path.join(disk, 'other-name'))
+    with open(target) as f:
+        old = f.read()
+    fill(disk)
+    bigger = dict((str(i), '4x25G') for i in range(1, 5000))
+    with open(os.path.join(disk, 'filler'), 'r+') as f:  # room for what lies past the old end
+        f.truncate(os.fstat(f.fileno()).st_size - (len(ports_conf(bigger)) - len(old) + 2 * 4096))
+    result = {}
+    try:
+        config_with(bigger).write_config(target)
+    except IOError as e:
+        result['error'] = e.errno
+    result['unchanged'] = [open(os.path.join(disk, n)).read() == old for n in ('ports.conf', 'other-name')]
+    return result
+
+
+class OwnMountTest(TempDirTestCase):
+    def setUp(self):
+        super(OwnMountTest, self).setUp()
+        support.skip_unless_namespaces(self, net=False, tmpfs=True)
+
+    def test_a_bind_mounted_file_is_written_in_place_whatever_its_folder(self):
+        results = support.run_child_in_namespace(self, __file__, ['own mount', self.tmp], net=False)
+        new = COMMENT + '1=100G\n'
+        # (what, error, text of the file)
+        cases = (('read-only folder', None, new),
+                 ('full folder', None, new),
+                 ('full folder of the same file system', None, new),
+                 ('no free inode on the same file system', None, new),
+                 ('read-only file', [errno.EROFS, True], OLD))
+        for what, error, text in cases:
+            result = results[what]
+            self.assertEqual((result.get('error'), result['content'], result['listing kept']), (error, text, True),
+                             what)
+
+    def test_a_sparse_file_on_a_full_disk_is_left_untouched(self):
+        disk = self.path('disk')
+        os.mkdir(disk)
+        result = support.run_child_in_namespace(self, __file__, ['sparse', disk], net=False)
+        self.assertEqual(result, {'error': errno.ENOSPC, 'unchanged': [True, True]})
+
+
 def child(case, *args):
-    return {'bind': bind_mount_child, 'full': full_disk_child, 'filling': filling_disk_child}[case](*args)
+    return {'bind': bind_mount_child, 'full': full_disk_child, 'filling': filling_disk_child,
+            'writer': writer_child, 'own mount': own_mount_child, 'sparse': sparse_child}[case](*args)
 
 
 if __name__ == '__main__':

@@ -207,6 +207,7 @@ class LeakTest(unittest.TestCase):
             ('write_config to no directory', lambda: expect(IOError, writer.write_config, target + '/x')),
             ('write_config in place', lambda: writer.write_config(linked)),
             ('write_config to a link loop', lambda: expect(IOError, writer.write_config, loop)),
+            ('write_config to a path ending in "/"', lambda: expect(IOError, writer.write_config, target + '/')),
             ('makemacaddr', lambda: config.makemacaddr(base, 300)),
             ('makemacaddr carry', lambda: config.makemacaddr(base, 1 << 40)),
             ('gang_label', lambda: cport.gang_label),
