@@ -212,9 +212,15 @@ const char* refusal(const std::string& name) {
   if (name.find_first_of(" \t\n\v\f\r") != std::string::npos) return "holds white space";
   // No program argument can carry it.
   if (name.find('\0') != std::string::npos) return "holds a NUL byte";
-  // The kernel takes byte 0xA0 for white space, and ip lists other bytes
-  // escaped, so the name would never match the listing; a unicode name is
-  // its UTF-8 here, so any character outside ASCII shows as such a byte.
+  // ip takes and lists every other byte raw and the kernel refuses only 0xA0
+  // (white space to it); what breaks is Python's two kinds of text. A unicode
+  // name outside ASCII reaches the commands encoded (UTF-8, or not at all
+  // under the C locale), but the listing gives back str bytes, which never
+  // equal it: every render would remove and remake the interface, and its
+  // KNET line cannot be written to a file. A str name outside ASCII fails on
+  // unicode text beside it (a unicode SDK name in its line), and control
+  // bytes print as nothing. A unicode name is its UTF-8 here, so its
+  // characters outside ASCII show as such bytes.
   for (unsigned char c : name) {
     if (c < 0x21 || c > 0x7E) return "holds a character outside printable ASCII";
   }
