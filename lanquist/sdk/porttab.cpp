@@ -227,6 +227,17 @@ const char* refusal(const std::string& name) {
   // The kernel numbers a name with "%d" itself and refuses any other "%".
   if (name.find('%') != std::string::npos) return "holds \"%\"";
   if (name == "all" || name == "default") return "is \"all\" or \"default\"";
+  // `ip -o link show` lists a linked interface as name@parent, so the
+  // switch's interfaces are read only up to the first "@".
+  if (name.find('@') != std::string::npos) return "holds \"@\"";
+  // The reconciliation takes any name holding "switch" for one of the
+  // switch's own: it is never removed and is brought up with the switch.
+  if (name.find("switch") != std::string::npos) return "holds \"switch\", the mark of the switch's own interfaces";
+  // The kernel-netdev listing passes over "swid", so a second render would
+  // make it again.
+  if (name == "swid") return "is \"swid\", which the listing passes over as the switch's own";
+  // Every machine has it: making it fails after other interfaces changed.
+  if (name == "lo") return "is \"lo\", the loopback device";
   // Bringing the interface down names it without "dev".
   if (ip_keyword(name)) return "is read by \"ip link set\" as a keyword";
   return nullptr;
