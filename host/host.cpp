@@ -422,14 +422,31 @@ Ref format(PyObject* fmt, PyObject* args) {
 
 Ref excerpt(PyObject* v, char conversion) {
   // `"%s" % (v,)`, not str(v): a unicode value stays unicode, as it did in the
-  // message. The `%` operator's result is an exact str or unicode, whatever
-  // class v's own __str__ or __repr__ answers with, so nothing below runs Python code.
-  Ref whole = format(conversion == 'r' ? HN("%r") : HN("%s"), tuple(v).get());
-  const Py_ssize_t n = length(whole.get());
-  if (n <= kExcerptLength) return whole;
+  // message.
+  PyObject* form = conversion == 'r' ? HN("%r") : HN("%s");
+  Py_ssize_t n;
+  Ref beginning;
+  if (PyString_Check(v) || PyUnicode_Check(v)) {
+    // Counted and cut on the answer's own data: a subclass's __len__ or
+    // slicing never runs, and the beginning is an exact str or unicode, whose
+    // conversion runs no Python code either.
+    n = PyString_Check(v) ? PyString_GET_SIZE(v) : PyUnicode_GET_SIZE(v);
+    if (n <= kExcerptLength) return format(form, tuple(v).get());
+    beginning = check(PyString_Check(v) ? PyString_FromStringAndSize(PyString_AS_STRING(v), kExcerptLength)
+                                        : PyUnicode_FromUnicode(PyUnicode_AS_UNICODE(v), kExcerptLength));
+    beginning = format(form, tuple(beginning.get()).get());
+  } else {
+    // Any other answer is its conversion, cut as it reads: the `%` operator
+    // answers with an exact str or unicode, whatever v's own __str__ or
+    // __repr__ returns, so cutting it runs no Python code.
+    Ref whole = format(form, tuple(v).get());
+    n = length(whole.get());
+    if (n <= kExcerptLength) return whole;
+    beginning = slice(whole.get(), 0, kExcerptLength);
+  }
   Ref count = check(PyInt_FromSsize_t(n));
   Ref tail = format(HN("... (%d characters)"), tuple(count.get()).get());
-  return check(PyNumber_Add(slice(whole.get(), 0, kExcerptLength).get(), tail.get()));
+  return check(PyNumber_Add(beginning.get(), tail.get()));
 }
 
 long pending_errno() {

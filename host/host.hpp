@@ -120,11 +120,14 @@ inline bool contains(PyObject* container, PyObject* v) { return check_rc(PySeque
 // zero or space width) are written here directly: the host's own path builds
 // and runs a C format per integer. Anything else goes to the host.
 Ref format(PyObject* fmt, PyObject* args);
-// What `%s` (conversion 's') or `%r` ('r') of v writes, for quoting an outside
-// answer in an error message with "%s": whole up to kExcerptLength characters,
-// which reads exactly as the conversion of v did; a longer text is cut there
-// and followed by "... (N characters)", so that a huge answer still gives a
-// message one can read (and log).
+// An outside answer v as `%s` (conversion 's') or `%r` ('r') quotes it, for
+// an error message with "%s", so that a huge answer still gives a message one
+// can read (and log). A str or unicode v (a subclass too) of up to
+// kExcerptLength characters of its own reads exactly as its conversion; a
+// longer one is the conversion of its first kExcerptLength characters,
+// followed by "... (N characters)", N being v's own length. Any other v is
+// its conversion, cut at kExcerptLength characters in the same way, N
+// counting the conversion.
 constexpr Py_ssize_t kExcerptLength = 64;
 Ref excerpt(PyObject* v, char conversion);
 // o[start:stop] as Python's simple slice does it (negative ends count from the

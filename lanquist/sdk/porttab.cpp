@@ -212,15 +212,32 @@ const char* refusal(const std::string& name) {
   if (name.find_first_of(" \t\n\v\f\r") != std::string::npos) return "holds white space";
   // No program argument can carry it.
   if (name.find('\0') != std::string::npos) return "holds a NUL byte";
-  // The kernel takes byte 0xA0 for white space, and ip lists other bytes
-  // escaped, so the name would never match the listing; a unicode name is
-  // its UTF-8 here, so any character outside ASCII shows as such a byte.
+  // ip takes and lists every other byte raw and the kernel refuses only 0xA0
+  // (white space to it); what breaks is Python's two kinds of text. A unicode
+  // name outside ASCII reaches the commands encoded (UTF-8, or not at all
+  // under the C locale), but the listing gives back str bytes, which never
+  // equal it: every render would remove and remake the interface, and its
+  // KNET line cannot be written to a file. A str name outside ASCII fails on
+  // unicode text beside it (a unicode SDK name in its line), and control
+  // bytes print as nothing. A unicode name is its UTF-8 here, so its
+  // characters outside ASCII show as such bytes.
   for (unsigned char c : name) {
     if (c < 0x21 || c > 0x7E) return "holds a character outside printable ASCII";
   }
   // The kernel numbers a name with "%d" itself and refuses any other "%".
   if (name.find('%') != std::string::npos) return "holds \"%\"";
   if (name == "all" || name == "default") return "is \"all\" or \"default\"";
+  // `ip -o link show` lists a linked interface as name@parent, so the
+  // switch's interfaces are read only up to the first "@".
+  if (name.find('@') != std::string::npos) return "holds \"@\"";
+  // The reconciliation takes any name holding "switch" for one of the
+  // switch's own: it is never removed and is brought up with the switch.
+  if (name.find("switch") != std::string::npos) return "holds \"switch\", the mark of the switch's own interfaces";
+  // The kernel-netdev listing passes over "swid", so a second render would
+  // make it again.
+  if (name == "swid") return "is \"swid\", which the listing passes over as the switch's own";
+  // Every machine has it: making it fails after other interfaces changed.
+  if (name == "lo") return "is \"lo\", the loopback device";
   // Bringing the interface down names it without "dev".
   if (ip_keyword(name)) return "is read by \"ip link set\" as a keyword";
   return nullptr;

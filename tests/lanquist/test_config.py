@@ -175,23 +175,55 @@ class ConstructionTest(unittest.TestCase):
             def __init__(self, **kwargs):
                 pass
 
+        class Quoted(str):
+            def __repr__(self):
+                return '<quoted>'
+
+        class Sealed(str):
+            """Every override fails: a long answer is cut on its own data."""
+            def fail(self, *args):
+                raise AssertionError('str subclass code ran')
+            __len__ = __getitem__ = __getslice__ = __str__ = __repr__ = fail
+
+        class Other(object):
+            """No text: quoted by its conversion, as it reads."""
+            def split(self, separator):
+                return []
+
+            def __repr__(self):
+                return 'r' * 70
+
         head, tail = 'idwarden gave the base MAC address ', ': not six hexadecimal fields of 0 to 255'
+        # 63 and 64 characters whose quoted forms are longer, and one more
+        a63 = '\\\n\x00' * 21
+        a64, a65 = a63 + "'", a63 + "'z"
+        wide = u'\xe9\u2028' * 40
+
+        def cut(answer, n):
+            return head + repr(answer[:64]) + '... (%d characters)' % n + tail
+
         # (answer, the whole message, or None where a long answer is cut)
         cases = [
             ('00:11:zz:33:44:55\n', head + "'00:11:zz:33:44:55\\n'" + tail),
             (u'00:11:22:33:44', head + "u'00:11:22:33:44'" + tail),
             ('00:11:22:33:44:55:' + 'f' * 40, head + repr('00:11:22:33:44:55:' + 'f' * 40) + tail),
             ('00:' * (1 << 18) + 'zz', None),
-            (u'\xe9:' * (1 << 19), None),
+            (u'\xe9:' * (1 << 19), cut(u'\xe9:' * 32, 1 << 20)),
+            (a63, head + repr(a63) + tail), (a64, head + repr(a64) + tail), (a65, cut(a65, 65)),
+            (wide, cut(wide, 80)), (wide[:64], head + repr(wide[:64]) + tail),
+            # a subclass: whole as its own %r reads, cut on its data
+            (Quoted(a64), head + '<quoted>' + tail), (Quoted(a65), cut(a65, 65)),
+            (Sealed('f' * 100), cut('f' * 64, 100)),
+            (Other(), head + 'r' * 64 + '... (70 characters)' + tail),
         ]
-        for answer, message in cases:
+        for number, (answer, message) in enumerate(cases):
             Eeprom.macaddr = answer
             with patch(lanquist, 'Idwarden', Eeprom):
                 with self.assertRaises(ValueError) as cm:
                     lanquist.Config(Platform(), dummy=True)
             got = str(cm.exception)
             if message is not None:
-                self.assertEqual(got, message, repr(answer))
+                self.assertEqual(got, message, 'case %d' % number)
             else:
                 self.assertLess(len(got), 200, repr(answer[:20]))
                 self.assertTrue(got.startswith(head + repr(answer)[:40]), got)

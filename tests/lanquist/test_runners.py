@@ -244,6 +244,13 @@ class IdwardenTest(RunnerCase):
                                       'error: idwarden -r returned bogus value: ' + out, repr(out))
 
     def test_a_long_bogus_macrange_is_quoted_by_its_beginning(self):
+        def fail(self, *args):
+            raise AssertionError('subclass code ran')
+
+        # A long output is cut on its own data: none of these runs.
+        overrides = dict((name, fail) for name in ('__len__', '__getitem__', '__getslice__', '__str__',
+                                                   '__unicode__', '__repr__'))
+        Sealed, SealedUnicode = type('Sealed', (str,), overrides), type('SealedUnicode', (unicode,), overrides)
         head = 'error: idwarden -r returned bogus value: '
         # (output, the whole message, or None where a long output is cut)
         cases = [
@@ -252,20 +259,23 @@ class IdwardenTest(RunnerCase):
             ('7' * 60 + ' 8', head + '7' * 60 + ' 8'),
             ('12 ' * (1 << 19), None),
             (u'\xe9' * (1 << 20), None),
+            (Sealed('7' * 99 + 'x'), head + '7' * 64 + '... (100 characters)'),
+            (SealedUnicode(u'\xe9' * 65), head + u'\xe9' * 64 + u'... (65 characters)'),
         ]
-        for out, message in cases:
+        for number, (out, message) in enumerate(cases):
+            what = 'case %d' % number
             with support.patch(lanquist, 'subprocess', ReturningSubprocess(out)):
                 with self.assertRaises(RuntimeError) as cm:
                     lanquist.Idwarden().macrange
             got, = cm.exception.args
             # the console and syslog get the same line
-            self.assertEqual(self.syslog.calls, [((SyslogRecorder.LOG_ERR, got), 0)], repr(out[:20]))
+            self.assertEqual(self.syslog.calls, [((SyslogRecorder.LOG_ERR, got), 0)], what)
             self.syslog.calls = []
             if message is not None:
-                self.assertEqual(got, message, repr(out))
-                self.assertIs(type(got), type(message), repr(out))
+                self.assertEqual(got, message, what)
+                self.assertIs(type(got), type(message), what)
             else:
-                self.assertLess(len(got), 200, repr(out[:20]))
+                self.assertLess(len(got), 200, what)
                 self.assertTrue(got.startswith(head + out[:40]), repr(got))
 
     def test_interrupts_and_other_conversion_errors_pass_through(self):

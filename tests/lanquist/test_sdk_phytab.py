@@ -142,11 +142,17 @@ class ReadBackTest(unittest.TestCase):
 
     def test_a_long_short_line_is_quoted_by_its_beginning(self):
         head = '%s, line 1: 2 tab-separated fields, not the four of a PHY table line: ' % PHYTAB
+        # 63 and 64 characters whose quoted forms are longer, and one more
+        line63 = '0x1f\t' + '\\\x00\xff' * 19 + 'z'
+        line64, line65 = line63 + "'", line63 + "'z"
         # (the line, the whole message, or None where a long line is cut)
         cases = (
             ('0x1f\tswp1', head + "'0x1f\\tswp1'"),
             ('0x1f\t' + 's' * 50, head + repr('0x1f\t' + 's' * 50)),
             ('0x1f\t' + 's' * (1 << 20), None),
+            (line63, head + repr(line63)), (line64, head + repr(line64)),
+            (line65, head + repr(line64) + '... (65 characters)'),
+            ('0x1f\t' + '\x00' * 70, head + repr('0x1f\t' + '\x00' * 59) + '... (75 characters)'),
         )
         for line, message in cases:
             got = str(self.porttab_error(line + '\n')[0])

@@ -192,6 +192,7 @@ class NamesTest(PorttabCase):
         before anything changes; their near misses are made as any other."""
         keyword = 'is read by "ip link set" as a keyword'
         outside = 'holds a character outside printable ASCII'
+        switch = 'holds "switch", the mark of the switch\'s own interfaces'
         # (name, label, the reason given or None where the name is made)
         cases = (
             ('x%d', '2', 'holds "%"'), ('x%', '2', 'holds "%"'),
@@ -211,7 +212,15 @@ class NamesTest(PorttabCase):
             ('de', '2', None), ('do', '2', None), ('mo', '2', None), ('mt', '2', None), ('na', '2', None),
             ('allm', '2', None), ('ar', '2', None), ('te', '2', None), ('bri', '2', None), ('defaul', '2', None),
             ('upx', '2', None), ('dev0', '2', None), ('UP', '2', None), ('Down', '2', None), ('alls', '2', None),
-            ('swp1.100', '2', None), (u'swp2', '2', None), ('~!#$&*+=?@^_|', '2', None),
+            ('swp1.100', '2', None), (u'swp2', '2', None), ('~!#$&*+=?^_|', '2', None),
+            # names the reconciliation reads as the switch's own or ip's listing cuts
+            ('~!#$&*+=?@^_|', '2', 'holds "@"'), ('swp1@1', '2', 'holds "@"'), ('@', '2', 'holds "@"'),
+            ('switch', '2', switch), ('myswitch0', '2', switch), ('switch@1', '2', 'holds "@"'),
+            ('swid', '2', 'is "swid", which the listing passes over as the switch\'s own'),
+            ('lo', '2', 'is "lo", the loopback device'),
+            ('swi', '2', None), ('switc', '2', None), ('Switch1', '2', None), ('sw1tch', '2', None),
+            ('sw1d', '2', None), ('swid0', '2', None), ('SWID', '2', None), ('lo0', '2', None),
+            ('loop', '2', None), ('LO', '2', None), ('swp3', '2', None),
         )
         for tap in (None, '1'):
             self.env(DROVIK_USE_TUNTAP=tap)
