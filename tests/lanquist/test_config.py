@@ -776,11 +776,7 @@ def rc_soc_full_disk_child(disk, source_dir):
     return result
 
 
-class RcSocFullDiskTest(TempDirTestCase):
-    def setUp(self):
-        super(RcSocFullDiskTest, self).setUp()
-        support.skip_unless_namespaces(self, net=False, tmpfs=True)
-
+class RcSocFullDiskTest(support.TmpfsTestCase):
     def test_full_disk_keeps_the_installed_rc_soc(self):
         disk = self.path('disk')
         os.mkdir(disk)

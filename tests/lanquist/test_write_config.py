@@ -421,8 +421,14 @@ class PathTest(TempDirTestCase):
         os.mkdir(self.path('etc'))
         self.write('etc/ports.conf', OLD)
         os.symlink('made.conf', self.path('etc', 'dangling'))
-        for name in ('etc/newname/', 'etc/ports.conf/', 'etc/', 'etc/dangling/', 'etc/newdir/x/'):
-            path = self.path(name)
+
+        class Denying(str):
+            def endswith(self, *args):
+                return False
+
+        for name in ('etc/newname/', 'etc/ports.conf/', 'etc/', 'etc/dangling/', 'etc/newdir/x/', u'etc/unicode/',
+                     Denying('etc/new/')):
+            path = type(name)(self.path(name))
             expected = support.raised(open, path, 'w')
             got = support.raised(config_with({'1': '10G'}).write_config, path)
             self.assertEqual((type(got), got.errno, got.filename), (IOError, expected.errno, path), name)
@@ -506,11 +512,7 @@ class BindMountTest(TempDirTestCase):
         self.assertEqual(open(target).read(), 'placeholder\n', 'the mount was private to the child')
 
 
-class FullDiskTest(TempDirTestCase):
-    def setUp(self):
-        super(FullDiskTest, self).setUp()
-        support.skip_unless_namespaces(self, net=False, tmpfs=True)
-
+class FullDiskTest(support.TmpfsTestCase):
     def test_full_disk_leaves_the_file_untouched(self):
         disk = self.path('disk')
         os.mkdir(disk)
@@ -577,11 +579,7 @@ def filling_disk_child(disk, elsewhere):
     return results
 
 
-class FillingDiskTest(TempDirTestCase):
-    def setUp(self):
-        super(FillingDiskTest, self).setUp()
-        support.skip_unless_namespaces(self, net=False, tmpfs=True)
-
+class FillingDiskTest(support.TmpfsTestCase):
     def test_a_file_written_in_place_keeps_its_old_text(self):
         disk, elsewhere = self.path('disk'), self.path('elsewhere')
         os.mkdir(disk)
@@ -691,11 +689,7 @@ def sparse_child(disk):
     return result
 
 
-class OwnMountTest(TempDirTestCase):
-    def setUp(self):
-        super(OwnMountTest, self).setUp()
-        support.skip_unless_namespaces(self, net=False, tmpfs=True)
-
+class OwnMountTest(support.TmpfsTestCase):
     def test_a_bind_mounted_file_is_written_in_place_whatever_its_folder(self):
         results = support.run_child_in_namespace(self, __file__, ['own mount', self.tmp], net=False)
         new = COMMENT + '1=100G\n'
