@@ -65,10 +65,12 @@ bool path_bytes(PyObject* path, std::string& out) {
 }
 
 // Whether the file at `path` is a mount point of its own: a file
-// bind-mounted into a container, from the same file system too (the mount
-// IDs differ where the devices do not). A new file beside it would be made
-// in a folder that may be read-only or full, only for the rename to meet
-// EBUSY. False where it cannot be told.
+// bind-mounted into a container, from the same file system or another. A new
+// file beside it would be made in a folder that may be read-only or full,
+// only for the rename to meet EBUSY. Only the mount IDs tell: on an overlay
+// of two file systems a file reports the device of its layer and its folder
+// the overlay's, yet both are one mount. False where the kernel gives no
+// mount ID; the rename then tells.
 bool own_mount(PyObject* path) {
   std::string file;
   if (!path_bytes(path, file)) return false;
@@ -79,21 +81,19 @@ bool own_mount(PyObject* path) {
       statx(AT_FDCWD, dir.c_str(), 0, STATX_MNT_ID, &of_dir) != 0) {
     return false;
   }
-  if (of_file.stx_dev_major != of_dir.stx_dev_major || of_file.stx_dev_minor != of_dir.stx_dev_minor) return true;
   return (of_file.stx_mask & of_dir.stx_mask & STATX_MNT_ID) && of_file.stx_mnt_id != of_dir.stx_mnt_id;
 }
 
-// Read from the path's own characters: a subclass's endswith never runs.
+// Read from the path's own characters: a subclass's __len__ or endswith
+// never runs. The path is a str or unicode.
+Py_ssize_t text_size(PyObject* path) {
+  return PyString_Check(path) ? PyString_GET_SIZE(path) : PyUnicode_GET_SIZE(path);
+}
+
 bool ends_in_slash(PyObject* path) {
-  if (PyString_Check(path)) {
-    Py_ssize_t n = PyString_GET_SIZE(path);
-    return n > 0 && PyString_AS_STRING(path)[n - 1] == '/';
-  }
-  if (PyUnicode_Check(path)) {
-    Py_ssize_t n = PyUnicode_GET_SIZE(path);
-    return n > 0 && PyUnicode_AS_UNICODE(path)[n - 1] == '/';
-  }
-  return false;
+  Py_ssize_t n = text_size(path);
+  if (n == 0) return false;
+  return PyString_Check(path) ? PyString_AS_STRING(path)[n - 1] == '/' : PyUnicode_AS_UNICODE(path)[n - 1] == '/';
 }
 
 class Writer {
@@ -103,6 +103,9 @@ class Writer {
         perm_(perm), size_(PyString_GET_SIZE(content)) {}
 
   void write() {
+    // An empty path names no file, and fails as open() fails on it; taken
+    // as it stands it would lead to the working folder and its parent.
+    if (text_size(shown_) == 0) raise_errno(ENOENT);
     // A path ending in "/" names no file to write: it fails as open() fails
     // on it, before anything is made.
     if (ends_in_slash(shown_)) {
@@ -360,9 +363,9 @@ class Writer {
   // Replace the file by a new one. Returns false, having changed nothing,
   // where `st` (the existing file's stat result) is given and a replacement
   // is refused for want of rights or would lose something: no new file may
-  // be made beside it, nor given its owner and group, or the rename meets a
-  // mount point (EBUSY: a file bind-mounted into a container) or another
-  // file system (EXDEV).
+  // be made beside it, nor given its owner and group or its bits, or the
+  // rename meets a mount point (EBUSY: a file bind-mounted into a container)
+  // or another file system (EXDEV).
   bool replace(PyObject* target, PyObject* st) {
     Ref perm = perm_ ? Ref::borrow(perm_) : st ? config_detail::permission_bits(st) : Ref();
     Ref fd;
@@ -380,10 +383,9 @@ class Writer {
     }
     bool refused = false;
     try {
-      if (st && !take_owner(fd.get(), st)) {
+      if ((st && !take_owner(fd.get(), st)) || (perm && !give_bits(temp.get(), perm.get(), st))) {
         refused = true;
       } else {
-        if (perm) op("chmod", temp.get(), perm.get());
         write_all(fd.get(), content_, 0, size_);
         op("fsync", fd.get());
         Ref closing = fd;
@@ -455,8 +457,25 @@ class Writer {
         host::equal(host::getattr(mine.get(), HN("st_gid")).get(), gid.get())) {
       return true;
     }
+    return permitted([&] { op("fchown", fd, uid.get(), gid.get()); });
+  }
+
+  // Give the new file its bits. False, where it replaces the file of `st`,
+  // when that is refused for want of rights: having given it another's
+  // owner, root without the right to set the bits of another's file may
+  // still write the file itself in place.
+  bool give_bits(PyObject* temp, PyObject* perm, PyObject* st) {
+    auto set = [&] { op("chmod", temp, perm); };
+    if (st) return permitted(set);
+    set();
+    return true;
+  }
+
+  // Run one step of a replacement; false where it is refused for want of rights.
+  template <typename F>
+  bool permitted(F&& step) {
     try {
-      op("fchown", fd, uid.get(), gid.get());
+      step();
     } catch (const host::Error&) {
       if (!pending_errno_in({EPERM, EACCES})) throw;
       PyErr_Clear();

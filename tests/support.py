@@ -243,14 +243,15 @@ def skip_unless_namespaces(test, net=True, tun=False, tmpfs=False):
                       % ('network' if net else 'mount', ' with a tmpfs' if tmpfs else '', output.strip()))
 
 
-def run_child_in_namespace(test, script, args=(), net=True):
+def run_child_in_namespace(test, script, args=(), net=True, under=()):
     """Run `script --child ARGS... RESULT` in private namespaces (with net,
-    sysfs remounted so /sys shows the new network namespace) and return the
-    result the child wrote (see main); fail `test` with the child's output if
-    it failed."""
+    sysfs remounted so /sys shows the new network namespace), the
+    interpreter started by the command `under` where one is given, and return
+    the result the child wrote (see main); fail `test` with the child's output
+    if it failed."""
     result_path = os.path.join(test.tmp, 'child-result.json')
     setup = 'mount -t sysfs sysfs /sys && ' if net else ''
-    argv = _unshare(net) + ['sh', '-c', setup + 'exec "$0" "$@"', sys.executable, '-B',
+    argv = _unshare(net) + ['sh', '-c', setup + 'exec "$@"', 'sh'] + list(under) + [sys.executable, '-B',
                             os.path.abspath(script), '--child'] + list(args) + [result_path]
     proc = real_subprocess.Popen(argv, stdout=real_subprocess.PIPE, stderr=real_subprocess.PIPE)
     out, err = proc.communicate()

@@ -435,6 +435,18 @@ class PathTest(TempDirTestCase):
             self.assertEqual(sorted(os.listdir(self.path('etc'))), ['dangling', 'ports.conf'], name)
         self.assertEqual(open(self.path('etc', 'ports.conf')).read(), OLD)
 
+    def test_an_empty_path_fails_as_open_does(self):
+        # Taken as it stands, '' would lead to the working folder and its parent.
+        inner = self.path('cwd')
+        os.mkdir(inner)
+        self.addCleanup(os.chdir, os.getcwd())
+        os.chdir(inner)
+        for path in ('', u''):
+            expected = support.raised(open, path, 'w')
+            got = support.raised(config_with({'1': '10G'}).write_config, path)
+            self.assertEqual((type(got), str(got)), (type(expected), str(expected)), repr(path))
+        self.assertEqual((os.listdir(self.tmp), os.listdir(inner)), (['cwd'], []))
+
     def test_the_longest_names_are_written(self):
         # The longest a name may be, in single- and in two-byte characters.
         for name in ('p' * 255, '\xc3\xa9' * 127, 'p' * 30):
@@ -711,9 +723,87 @@ class OwnMountTest(support.TmpfsTestCase):
         self.assertEqual(result, {'error': errno.ENOSPC, 'unchanged': [True, True]})
 
 
+def overlay_child(base):
+    """In the private mount namespace: a root that is an overlay of a
+    read-only image under a writable layer on another file system, with a
+    ports.conf from the image and one written since. A file there reports
+    its layer's device and its folder the overlay's, yet both are one mount."""
+    image, layer, root = [os.path.join(base, n) for n in ('image', 'layer', 'root')]
+    for folder in (image, layer, root):
+        os.mkdir(folder)
+        if folder != root:
+            subprocess.check_call(['mount', '-t', 'tmpfs', '-o', 'size=1m', 'tmpfs', folder])
+    os.mkdir(os.path.join(image, 'etc'))
+    with open(os.path.join(image, 'etc', 'image.conf'), 'w') as f:
+        f.write(OLD)
+    subprocess.check_call(['mount', '-o', 'remount,ro', image])
+    for name in ('upper', 'work'):
+        os.mkdir(os.path.join(layer, name))
+    subprocess.check_call(['mount', '-t', 'overlay', 'overlay', '-o', 'lowerdir=%s,upperdir=%s,workdir=%s'
+                           % (image, os.path.join(layer, 'upper'), os.path.join(layer, 'work')), root])
+    etc = os.path.join(root, 'etc')
+    with open(os.path.join(etc, 'written.conf'), 'w') as f:
+        f.write(OLD)
+    results = {}
+    for name in ('image.conf', 'written.conf'):
+        target = os.path.join(etc, name)
+        result = results[name] = {'devices differ': os.stat(target).st_dev != os.stat(etc).st_dev}
+        with open(target) as before:
+            config_with({'1': '100G'}).write_config(target)
+            # A reader that had the file open reads the old text whole: the
+            # new one came as a new file.
+            result['old reader'] = before.read()
+        result['content'] = open(target).read()
+    results['listing'] = sorted(os.listdir(etc))
+    return results
+
+
+def no_fowner_child(target):
+    """As root that may give a file its owner but not set the bits of
+    another's file: a ports.conf of another user."""
+    result = {}
+    try:
+        os.chmod(target, 0o640)
+    except OSError as e:
+        result['chmod'] = e.errno
+    before = os.stat(target)
+    try:
+        config_with({'1': '100G'}).write_config(target)
+    except IOError as e:
+        result['error'] = e.errno
+    after = os.stat(target)
+    result.update(content=open(target).read(), owner=[after.st_uid, after.st_gid], bits=after.st_mode & 0o7777,
+                  same_file=after.st_ino == before.st_ino, listing=sorted(os.listdir(os.path.dirname(target))))
+    return result
+
+
+class OverlayTest(support.TmpfsTestCase):
+    def test_a_file_on_an_overlay_is_replaced_not_written_in_place(self):
+        results = support.run_child_in_namespace(self, __file__, ['overlay', self.tmp], net=False)
+        new = COMMENT + '1=100G\n'
+        for name in ('image.conf', 'written.conf'):
+            self.assertEqual(results[name], {'devices differ': True, 'old reader': OLD, 'content': new}, name)
+        self.assertEqual(results['listing'], ['image.conf', 'written.conf'])
+
+
+class NoFownerTest(TempDirTestCase):
+    def test_a_file_of_another_owner_is_written_in_place(self):
+        skip_unless_root(self)
+        support.skip_unless_namespaces(self, net=False)
+        os.mkdir(self.path('etc'))
+        target = self.write('etc/ports.conf', OLD)
+        os.chown(target, 4242, 4343)
+        os.chmod(target, 0o640)
+        drop = ['setpriv', '--inh-caps=-fowner', '--bounding-set=-fowner']
+        result = support.run_child_in_namespace(self, __file__, ['no fowner', target], net=False, under=drop)
+        self.assertEqual(result, {'chmod': errno.EPERM, 'content': COMMENT + '1=100G\n', 'owner': [4242, 4343],
+                                  'bits': 0o640, 'same_file': True, 'listing': ['ports.conf']})
+
+
 def child(case, *args):
     return {'bind': bind_mount_child, 'full': full_disk_child, 'filling': filling_disk_child,
-            'writer': writer_child, 'own mount': own_mount_child, 'sparse': sparse_child}[case](*args)
+            'writer': writer_child, 'own mount': own_mount_child, 'sparse': sparse_child,
+            'overlay': overlay_child, 'no fowner': no_fowner_child}[case](*args)
 
 
 if __name__ == '__main__':

@@ -208,6 +208,7 @@ class LeakTest(unittest.TestCase):
             ('write_config in place', lambda: writer.write_config(linked)),
             ('write_config to a link loop', lambda: expect(IOError, writer.write_config, loop)),
             ('write_config to a path ending in "/"', lambda: expect(IOError, writer.write_config, target + '/')),
+            ('write_config to an empty path', lambda: expect(IOError, writer.write_config, '')),
             ('makemacaddr', lambda: config.makemacaddr(base, 300)),
             ('makemacaddr carry', lambda: config.makemacaddr(base, 1 << 40)),
             ('gang_label', lambda: cport.gang_label),
