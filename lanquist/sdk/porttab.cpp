@@ -212,14 +212,14 @@ const char* refusal(const std::string& name) {
   if (name.find_first_of(" \t\n\v\f\r") != std::string::npos) return "holds white space";
   // No program argument can carry it.
   if (name.find('\0') != std::string::npos) return "holds a NUL byte";
-  // ip takes and lists every other byte raw and the kernel refuses only 0xA0
-  // (white space to it); what breaks is Python's two kinds of text. A unicode
-  // name outside ASCII reaches the commands encoded (UTF-8, or not at all
-  // under the C locale), but the listing gives back str bytes, which never
-  // equal it: every render would remove and remake the interface, and its
-  // KNET line cannot be written to a file. A str name outside ASCII fails on
-  // unicode text beside it (a unicode SDK name in its line), and control
-  // bytes print as nothing. A unicode name is its UTF-8 here, so its
+  // Past white space (0x09 to 0x0D, and 0xA0 to the kernel) ip takes and
+  // lists every byte raw; what breaks is Python's two kinds of text. A
+  // unicode name outside ASCII reaches the commands encoded (UTF-8, or not
+  // at all under the C locale), but the listing gives back str bytes, which
+  // never equal it: every render would remove and remake the interface, and
+  // its KNET line cannot be written to a file. A str name outside ASCII
+  // fails on unicode text beside it (a unicode SDK name in its line), and
+  // control bytes print as nothing. A unicode name is its UTF-8 here, so its
   // characters outside ASCII show as such bytes.
   for (unsigned char c : name) {
     if (c < 0x21 || c > 0x7E) return "holds a character outside printable ASCII";
@@ -266,34 +266,52 @@ void check_names(const std::vector<Named>& named) {
   struct Use {
     std::size_t port, sub;
   };
-  std::unordered_map<std::string, std::vector<Use>> uses;
-  std::vector<std::string> order;
+  // A name as the commands get it, with every sub-port that has it. A name
+  // that is no text has an entry of its own: its "%s" text may read like a
+  // name, but the listing gives back a str, which never equals it, so every
+  // render would remove and remake its interface.
+  struct Entry {
+    Ref name;  // a str of the command's bytes, or the name that is no text
+    bool text;
+    std::vector<Use> uses;
+  };
+  std::vector<Entry> entries;
+  std::unordered_map<std::string, std::size_t> by_bytes;
   for (std::size_t p = 0; p < named.size(); ++p) {
     if (!named[p].makes) continue;
     for (std::size_t sub = 0; sub < named[p].names.size(); ++sub) {
-      std::string name = name_bytes(named[p].names[sub].get());
-      auto& u = uses[name];
-      if (u.empty()) order.push_back(name);
-      u.push_back({p, sub});
+      PyObject* name = named[p].names[sub].get();
+      if (!PyString_Check(name) && !PyUnicode_Check(name)) {
+        entries.push_back({Ref::borrow(name), false, {{p, sub}}});
+        continue;
+      }
+      std::string bytes = name_bytes(name);
+      auto found = by_bytes.emplace(bytes, entries.size());
+      if (found.second) {
+        entries.push_back({host::text(bytes.data(), static_cast<Py_ssize_t>(bytes.size())), true, {}});
+      }
+      entries[found.first->second].uses.push_back({p, sub});
     }
   }
   std::string problems;
-  for (const std::string& name : order) {
-    const auto& u = uses[name];
-    const char* why = refusal(name);
+  for (const Entry& e : entries) {
+    const auto& u = e.uses;
+    const char* why = e.text ? refusal(std::string(PyString_AS_STRING(e.name.get()), PyString_GET_SIZE(e.name.get())))
+                             : "is not a str or unicode";
     if (!why && u.size() == 1) continue;
     std::string where;
     for (std::size_t i = 0; i < u.size(); ++i) {
       where += (i == 0 ? "" : i + 1 == u.size() ? " and " : ", ") + describe(named[u[i].port], u[i].sub);
     }
-    Ref shown = host::repr(host::text(name.data(), static_cast<Py_ssize_t>(name.size())).get());
+    // Quoted as an outside answer is: however long the name, the message stays short.
+    Ref shown = host::str(host::excerpt(e.name.get(), 'r').get());
     if (!problems.empty()) problems += "; ";
-    problems += std::string(PyString_AS_STRING(shown.get())) + " of " + where + " " +
+    problems += std::string(PyString_AS_STRING(shown.get()), PyString_GET_SIZE(shown.get())) + " of " + where + " " +
                 (why ? why : "is given to more than one interface");
   }
   if (problems.empty()) return;
   problems = "Linux interface names that cannot be made: " + problems;
-  host::raise_value(PyExc_ValueError, host::text(problems.c_str()).get());
+  host::raise_value(PyExc_ValueError, host::text(problems.data(), static_cast<Py_ssize_t>(problems.size())).get());
 }
 
 Ref porttab(PyObject* self) {

@@ -141,6 +141,16 @@ class WhichInterfacesTest(PorttabCase):
                 self.machine.remove(name)
 
 
+class Printed(object):
+    """A name that is no text, though it prints as one."""
+
+    def __str__(self):
+        return 'swp7'
+
+    def __repr__(self):
+        return 'Printed()'
+
+
 class NamesTest(PorttabCase):
     def test_names_the_kernel_would_refuse_change_nothing(self):
         # (what, configured ports, what the message says)
@@ -162,6 +172,18 @@ class NamesTest(PorttabCase):
             ('every fault named', [CPort(['a b'], label='1'), CPort(['swp2'], label='2'),
                                    CPort(['swp2'], label='5', is_fabric=True, create_fabric=True)],
              "'a b' of port 1 sub-port 0 holds white space; 'swp2' of port 2 sub-port 0 and port 5 sub-port 0"),
+            # The listing gives back a str, which a name of another type never
+            # equals, even where its text is a name's; each is refused alone.
+            ('an int', [CPort(['swp1'], label='1'), CPort([5, 5], label='2')],
+             '5 of port 2 sub-port 0 is not a str or unicode; 5 of port 2 sub-port 1 is not a str or unicode'),
+            ('a float', [CPort([2.5], label='1')], '2.5 of port 1 sub-port 0 is not a str or unicode'),
+            ('a tuple', [CPort([('swp', 1)], label='1')], "('swp', 1) of port 1 sub-port 0 is not a str or unicode"),
+            ('text of a name', [CPort([Printed()], label='1')], 'Printed() of port 1 sub-port 0 is not a str or'),
+            # However long a name, the message quotes only its beginning.
+            ('a million characters', [CPort(['x' * 10 ** 6], label='1')],
+             "'%s'... (1000000 characters) of port 1 sub-port 0 is longer than 15 bytes" % ('x' * 64)),
+            ('a long tuple', [CPort([tuple(range(10 ** 5))], label='1')],
+             "%s... (688890 characters) of port 1 sub-port 0 is not a str" % repr(tuple(range(10 ** 5)))[:64]),
         )
         for tap in (None, '1'):
             self.env(DROVIK_USE_TUNTAP=tap)
@@ -175,6 +197,7 @@ class NamesTest(PorttabCase):
                 with self.assertRaises(ValueError) as cm:
                     self.render(c)
                 self.assertIn(message, str(cm.exception), what)
+                self.assertLess(len(str(cm.exception)), 400, what)
                 self.assertEqual(self.machine.commands(), [listing], what)
                 self.assertNotIn(('open', KNET, 'w'), self.machine.log, what)
                 self.assertEqual(self.machine.state(), before, what)

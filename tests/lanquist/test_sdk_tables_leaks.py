@@ -23,8 +23,9 @@ class LeakTest(unittest.TestCase):
         self.addCleanup(cm.__exit__, None, None, None)
         other = with_ports([CPort(['a'])], sw_base='other')
         qsim = with_ports([CPort(['a'], phy_addrs=[1], phy_init={'r': 1})], sw_base='qsim')
+        refused = with_ports([CPort([5, 'x' * 100, 'x' * 100, ('swp', 1)])])
         names = ['xe%d' % n for n in (5, 1, 2, 3, 9, 10)]
-        self.args = [platform, c, machine, other, qsim, names]
+        self.args = [platform, c, machine, other, qsim, refused, names]
 
         def failing(fail):
             def render():
@@ -47,6 +48,7 @@ class LeakTest(unittest.TestCase):
             ('porttab removal fails', failing(('ip', 'link', 'del'))),
             ('porttab creation fails', failing(('drovik', 'add'))),
             ('porttab short phytab', short_phytab),
+            ('porttab refused names', lambda: expect(ValueError, getattr, refused, 'porttab')),
             ('porttab unsupported', lambda: expect(zarnith.errors.UnsupportedPlatformError, getattr, other, 'porttab')),
             ('phytab', lambda: c.output('phytab')),
             ('rcports', lambda: c.output('rcports_0')),
