@@ -176,7 +176,6 @@ class TempDirTestCase(unittest.TestCase):
         return p
 
 
-
 class TmpfsTestCase(TempDirTestCase):
     """A test case whose child mounts tmpfs in a private mount namespace;
     skipped where that cannot be done here."""
@@ -184,6 +183,7 @@ class TmpfsTestCase(TempDirTestCase):
     def setUp(self):
         super(TmpfsTestCase, self).setUp()
         skip_unless_namespaces(self, net=False, tmpfs=True)
+
 
 # SDKPort's constructor parameters, in order.
 WIRING = ('label', 'hw_ports', 'phy_types', 'phy_addrs', 'phy_layer', 'prim_offset', 'leds', 'unit',

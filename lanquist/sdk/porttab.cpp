@@ -271,8 +271,8 @@ void check_names(const std::vector<Named>& named) {
   // name, but the listing gives back a str, which never equals it, so every
   // render would remove and remake its interface.
   struct Entry {
-    Ref name;  // a str of the command's bytes, or the name that is no text
-    bool text;
+    std::string bytes;
+    Ref not_text;  // the name itself, where it is no text
     std::vector<Use> uses;
   };
   std::vector<Entry> entries;
@@ -282,29 +282,27 @@ void check_names(const std::vector<Named>& named) {
     for (std::size_t sub = 0; sub < named[p].names.size(); ++sub) {
       PyObject* name = named[p].names[sub].get();
       if (!PyString_Check(name) && !PyUnicode_Check(name)) {
-        entries.push_back({Ref::borrow(name), false, {{p, sub}}});
+        entries.push_back({std::string(), Ref::borrow(name), {{p, sub}}});
         continue;
       }
       std::string bytes = name_bytes(name);
       auto found = by_bytes.emplace(bytes, entries.size());
-      if (found.second) {
-        entries.push_back({host::text(bytes.data(), static_cast<Py_ssize_t>(bytes.size())), true, {}});
-      }
+      if (found.second) entries.push_back({std::move(bytes), Ref(), {}});
       entries[found.first->second].uses.push_back({p, sub});
     }
   }
   std::string problems;
   for (const Entry& e : entries) {
     const auto& u = e.uses;
-    const char* why = e.text ? refusal(std::string(PyString_AS_STRING(e.name.get()), PyString_GET_SIZE(e.name.get())))
-                             : "is not a str or unicode";
+    const char* why = e.not_text ? "is not a str or unicode" : refusal(e.bytes);
     if (!why && u.size() == 1) continue;
     std::string where;
     for (std::size_t i = 0; i < u.size(); ++i) {
       where += (i == 0 ? "" : i + 1 == u.size() ? " and " : ", ") + describe(named[u[i].port], u[i].sub);
     }
     // Quoted as an outside answer is: however long the name, the message stays short.
-    Ref shown = host::str(host::excerpt(e.name.get(), 'r').get());
+    Ref name = e.not_text ? e.not_text : host::text(e.bytes.data(), static_cast<Py_ssize_t>(e.bytes.size()));
+    Ref shown = host::str(host::excerpt(name.get(), 'r').get());
     if (!problems.empty()) problems += "; ";
     problems += std::string(PyString_AS_STRING(shown.get()), PyString_GET_SIZE(shown.get())) + " of " + where + " " +
                 (why ? why : "is given to more than one interface");

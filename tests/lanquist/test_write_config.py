@@ -26,6 +26,11 @@ def ports_conf(config_map):
     return COMMENT + ''.join('%s=%s\n' % (k, config_map[k]) for k in sorted(config_map, key=int))
 
 
+def put(path, text=OLD):
+    with open(path, 'w') as f:
+        f.write(text)
+
+
 def config_with(config_map):
     c = lanquist.Config(sdkkit.platform(), dummy=True)
     c.config_map = config_map
@@ -53,8 +58,7 @@ class WriteConfigTest(TempDirTestCase):
 
     def test_replaces_the_file_keeping_its_permission_bits(self):
         for bits in (0o644, 0o600, 0o640, 0o4755):
-            with open(self.target, 'w') as f:
-                f.write(OLD)
+            put(self.target)
             os.chmod(self.target, bits)
             before = os.stat(self.target).st_ino
             config_with({'2': '40G', '1': '100G'}).write_config(self.target)
@@ -83,8 +87,7 @@ class WriteConfigTest(TempDirTestCase):
             (os.path.join(other, 'chained'), os.path.join(other, 'ports.conf'), real),
         )
         for link, points_to, named in cases:
-            with open(real, 'w') as f:
-                f.write(OLD)
+            put(real)
             os.chmod(real, 0o640)
             if os.path.lexists(link):
                 os.remove(link)
@@ -134,8 +137,7 @@ class WriteConfigTest(TempDirTestCase):
             ('bad key', {'1': '10G', 'swp2': '10G'}, None, ValueError, None),
         )
         for what, config_map, fake_os, error, number in cases:
-            with open(self.target, 'w') as f:
-                f.write(OLD)
+            put(self.target)
             os.chmod(self.target, 0o640)
             c = config_with(config_map)
             with patch(lanquist, 'os', fake_os or os):
@@ -158,8 +160,7 @@ class WriteConfigTest(TempDirTestCase):
             ('a second hard link', lambda: os.link(self.target, other)),
         )
         for what, prepare in cases:
-            with open(self.target, 'w') as f:
-                f.write(OLD)
+            put(self.target)
             os.chmod(self.target, 0o640)
             prepare()
             before = os.stat(self.target)
@@ -187,8 +188,7 @@ class WriteConfigTest(TempDirTestCase):
             ('another file system', FailingOs('rename', refused(errno.EXDEV))),
         )
         for what, fake_os in cases:
-            with open(self.target, 'w') as f:
-                f.write(OLD)
+            put(self.target)
             os.chmod(self.target, 0o640)
             os.chown(self.target, 4321, 8765)
             before = os.stat(self.target)
@@ -207,8 +207,7 @@ class WriteConfigTest(TempDirTestCase):
             ('no such directory', self.path('nowhere', 'ports.conf'), errno.ENOENT),
             ('a file as directory', os.path.join(self.target, 'ports.conf'), errno.ENOTDIR),
         )
-        with open(self.target, 'w') as f:
-            f.write(OLD)
+        put(self.target)
         for what, path, number in cases:
             with self.assertRaises(IOError) as cm:
                 config_with({'1': '10G'}).write_config(path)
@@ -258,8 +257,7 @@ class InPlaceTest(TempDirTestCase):
         self.other = self.path('other-name')
 
     def linked(self, text):
-        with open(self.target, 'w') as f:
-            f.write(text)
+        put(self.target, text)
         os.chmod(self.target, 0o640)
         os.link(self.target, self.other)
         return os.stat(self.target)
@@ -481,8 +479,7 @@ def full_disk_child(disk):
     """In the private mount namespace: a tmpfs too small for the new text."""
     subprocess.check_call(['mount', '-t', 'tmpfs', '-o', 'size=' + FULL_DISK_SIZE, 'tmpfs', disk])
     target = os.path.join(disk, 'ports.conf')
-    with open(target, 'w') as f:
-        f.write(OLD)
+    put(target)
     result = {}
     c = config_with(dict((str(i), '4x25G') for i in range(1, 20001)))
     try:
@@ -560,17 +557,14 @@ def filling_disk_child(disk, elsewhere):
         result['small'] = dict((n, open(n).read()) for n in names)
 
     target = os.path.join(disk, 'ports.conf')
-    with open(target, 'w') as f:
-        f.write(OLD)
+    put(target)
     os.link(target, os.path.join(disk, 'other-name'))
     attempt('hard link', target, [target, os.path.join(disk, 'other-name')])
     os.remove(os.path.join(disk, 'other-name'))
 
-    with open(target, 'w') as f:
-        f.write(OLD)
+    put(target)
     mounted = os.path.join(elsewhere, 'ports.conf')
-    with open(mounted, 'w') as f:
-        f.write('placeholder\n')
+    put(mounted, 'placeholder\n')
     subprocess.check_call(['mount', '--bind', target, mounted])
     attempt('bind mount', mounted, [mounted, target])
     results['bind mount']['elsewhere'] = sorted(os.listdir(elsewhere))
@@ -579,8 +573,7 @@ def filling_disk_child(disk, elsewhere):
 
     # Room for bytes, but no inode for a second file.
     subprocess.check_call(['mount', '-t', 'tmpfs', '-o', 'size=1m,nr_inodes=2', 'tmpfs', disk])
-    with open(target, 'w') as f:
-        f.write(OLD)
+    put(target)
     result = results['no inode'] = {}
     try:
         config_with({'1': '100G'}).write_config(target)
@@ -640,11 +633,9 @@ def own_mount_child(base):
         subprocess.check_call(['mount', '-t', 'tmpfs', '-o', options, 'tmpfs', folder])
         if host_file is None:  # on the folder's own file system
             host_file = os.path.join(folder, 'host.conf')
-            with open(host_file, 'w') as f:
-                f.write(OLD)
+            put(host_file)
         target = os.path.join(folder, 'ports.conf')
-        with open(target, 'w') as f:
-            f.write('placeholder\n')
+        put(target, 'placeholder\n')
         subprocess.check_call(['mount', '--bind', host_file, target])
         if read_only:
             subprocess.check_call(['mount', '-o', 'remount,bind,ro', target])
@@ -662,8 +653,7 @@ def own_mount_child(base):
 
     def elsewhere(name):
         path = os.path.join(base, name)
-        with open(path, 'w') as f:
-            f.write(OLD)
+        put(path)
         return path
 
     case('read-only folder', 'size=1m', elsewhere('a.conf'),
@@ -734,16 +724,14 @@ def overlay_child(base):
         if folder != root:
             subprocess.check_call(['mount', '-t', 'tmpfs', '-o', 'size=1m', 'tmpfs', folder])
     os.mkdir(os.path.join(image, 'etc'))
-    with open(os.path.join(image, 'etc', 'image.conf'), 'w') as f:
-        f.write(OLD)
+    put(os.path.join(image, 'etc', 'image.conf'))
     subprocess.check_call(['mount', '-o', 'remount,ro', image])
     for name in ('upper', 'work'):
         os.mkdir(os.path.join(layer, name))
     subprocess.check_call(['mount', '-t', 'overlay', 'overlay', '-o', 'lowerdir=%s,upperdir=%s,workdir=%s'
                            % (image, os.path.join(layer, 'upper'), os.path.join(layer, 'work')), root])
     etc = os.path.join(root, 'etc')
-    with open(os.path.join(etc, 'written.conf'), 'w') as f:
-        f.write(OLD)
+    put(os.path.join(etc, 'written.conf'))
     results = {}
     for name in ('image.conf', 'written.conf'):
         target = os.path.join(etc, name)
