@@ -79,6 +79,15 @@ inline Ref boolean(bool b) { return Ref::borrow(b ? Py_True : Py_False); }
 inline Ref integer(long v) { return check(PyInt_FromLong(v)); }
 inline Ref text(const char* s) { return check(PyString_FromString(s)); }
 inline Ref text(const char* s, Py_ssize_t n) { return check(PyString_FromStringAndSize(s, n)); }
+// A str or unicode as an exact str or unicode of the same characters, read
+// from its own data: none of a subclass's methods ever runs on the copy. Any
+// other object is handed back as it is.
+inline Ref plain_text(PyObject* o) {
+  if (PyString_CheckExact(o) || PyUnicode_CheckExact(o)) return Ref::borrow(o);
+  if (PyString_Check(o)) return text(PyString_AS_STRING(o), PyString_GET_SIZE(o));
+  if (PyUnicode_Check(o)) return check(PyUnicode_FromUnicode(PyUnicode_AS_UNICODE(o), PyUnicode_GET_SIZE(o)));
+  return Ref::borrow(o);
+}
 
 template <typename... T>
 Ref tuple(T&&... items) {
