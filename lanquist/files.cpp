@@ -106,22 +106,17 @@ class Writer {
     // An empty path names no file, and fails as open() fails on it; taken
     // as it stands it would lead to the working folder and its parent.
     if (text_size(shown_) == 0) raise_errno(ENOENT);
-    // A path ending in "/" names no file to write: it fails as open() fails
-    // on it, before anything is made.
-    if (ends_in_slash(shown_)) {
-      // The probe cannot truncate anything, should it ever open a file.
-      Ref mode = host::integer(0666);
-      op("close", op("open", shown_, flags({"O_WRONLY", "O_CREAT"}).get(), mode.get()).get());
-      raise_errno(EISDIR);
-    }
+    if (ends_in_slash(shown_)) names_a_folder(shown_);
     // A symbolic link stays: the file it names is the one written. Following
     // it fails as open() fails (a loop included) before anything is made.
     Ref st = stat_or_none(shown_);
-    Ref target = path_op("realpath", shown_);
     if (st.get() == Py_None) {
-      replace(target.get(), nullptr);
+      replace(new_file().get(), nullptr);
       return;
     }
+    // Every folder on the way exists, so the path resolves as the kernel
+    // resolves it.
+    Ref target = path_op("realpath", shown_);
     long mode = as_long(host::getattr(st.get(), HN("st_mode")).get());
     // A device or a pipe is written to; a directory fails as opening it does.
     if (!S_ISREG(mode)) {
@@ -174,9 +169,10 @@ class Writer {
     host::fail();
   }
 
-  // `os.path.<name>(arg)`.
-  Ref path_op(const char* name, PyObject* arg) {
-    return naming([&] { return host::call_method(path_.get(), host::interned(name), arg); });
+  // `os.path.<name>(args...)`.
+  template <typename... A>
+  Ref path_op(const char* name, A... args) {
+    return naming([&] { return host::call_method(path_.get(), host::interned(name), args...); });
   }
 
   // `os.<name>(args...)`.
@@ -200,13 +196,53 @@ class Writer {
 
   // The stat result of the file the path names, or None where there is none
   // (a new file, or a dangling link naming the file to make).
-  Ref stat_or_none(PyObject* path) {
+  Ref stat_or_none(PyObject* path, const char* how = "stat") {
     try {
-      return op("stat", path);
+      return op(how, path);
     } catch (const host::Error&) {
       if (!pending_errno_in({ENOENT})) throw;
       PyErr_Clear();
       return host::none();
+    }
+  }
+  Ref lstat_or_none(PyObject* path) { return stat_or_none(path, "lstat"); }
+
+  // A path ending in "/", "." or ".." names no file to write: it fails as
+  // open() fails on it, before anything is made. The probe can make no file
+  // of such a name, nor truncate one.
+  [[noreturn]] void names_a_folder(PyObject* path) {
+    Ref mode = host::integer(0666);
+    op("close", op("open", path, flags({"O_WRONLY", "O_CREAT"}).get(), mode.get()).get());
+    raise_errno(EISDIR);
+  }
+
+  // Where a path that names no file yet makes one, found as open() finds it:
+  // each folder on the way must exist, whatever ".." follows it (resolving
+  // the text alone would drop "missing/.." and land on an existing file),
+  // and a dangling symbolic link names the file to make. A path open() would
+  // refuse fails with its errno, before anything is made.
+  Ref new_file() {
+    Ref path = Ref::borrow(shown_);
+    for (int links = 0;; ++links) {
+      Ref parts = path_op("split", path.get());
+      Ref head = host::item(parts.get(), Py_ssize_t{0}), tail = host::item(parts.get(), Py_ssize_t{1});
+      // Nothing after the last "/" (a link whose text ends in one), "." or "..".
+      if (!host::truth(tail.get()) || host::equal(tail.get(), HN(".")) || host::equal(tail.get(), HN(".."))) {
+        names_a_folder(path.get());
+      }
+      if (!host::truth(head.get())) head = host::text(".");
+      Ref folder = op("stat", head.get());
+      if (!S_ISDIR(as_long(host::getattr(folder.get(), HN("st_mode")).get()))) raise_errno(ENOTDIR);
+      Ref name = path_op("join", head.get(), tail.get());
+      Ref st = lstat_or_none(name.get());
+      if (st.get() == Py_None || !S_ISLNK(as_long(host::getattr(st.get(), HN("st_mode")).get()))) {
+        Ref real = path_op("realpath", head.get());
+        return path_op("join", real.get(), tail.get());
+      }
+      // As the kernel counts links followed in one path.
+      if (links == 40) raise_errno(ELOOP);
+      Ref link = op("readlink", name.get());
+      path = path_op("join", head.get(), link.get());
     }
   }
 
@@ -439,12 +475,22 @@ class Writer {
   }
 
   // After a failure: close the descriptor (when still open) and remove the
-  // new file; the failure stays the one the caller sees.
+  // new file; the failure stays the one the caller sees. A new file already
+  // given another's owner may not be removed from a sticky folder of a third
+  // (root without CAP_FOWNER): it is given back to this user first.
   void discard(PyObject* fd, PyObject* temp) {
     quietly([&] {
       if (fd) Ref::steal(PyObject_CallMethodObjArgs(os_.get(), HN("close"), fd, nullptr));
       PyErr_Clear();
-      Ref::steal(PyObject_CallMethodObjArgs(os_.get(), HN("unlink"), temp, nullptr));
+      try {
+        op("unlink", temp);
+      } catch (const host::Error&) {
+        if (!pending_errno_in({EPERM, EACCES})) throw;
+        PyErr_Clear();
+        Ref uid = op("geteuid"), gid = op("getegid");
+        op("chown", temp, uid.get(), gid.get());
+        op("unlink", temp);
+      }
     });
   }
 
@@ -457,7 +503,8 @@ class Writer {
         host::equal(host::getattr(mine.get(), HN("st_gid")).get(), gid.get())) {
       return true;
     }
-    return permitted([&] { op("fchown", fd, uid.get(), gid.get()); });
+    // EINVAL: an owner or group this user namespace does not map.
+    return permitted([&] { op("fchown", fd, uid.get(), gid.get()); }, {EPERM, EACCES, EINVAL});
   }
 
   // Give the new file its bits. False, where it replaces the file of `st`,
@@ -473,11 +520,11 @@ class Writer {
 
   // Run one step of a replacement; false where it is refused for want of rights.
   template <typename F>
-  bool permitted(F&& step) {
+  bool permitted(F&& step, std::initializer_list<long> refusals = {EPERM, EACCES}) {
     try {
       step();
     } catch (const host::Error&) {
-      if (!pending_errno_in({EPERM, EACCES})) throw;
+      if (!pending_errno_in(refusals)) throw;
       PyErr_Clear();
       return false;
     }
@@ -521,8 +568,11 @@ Ref permission_bits(PyObject* st) {
 }
 
 void write_whole(PyObject* path, PyObject* content, PyObject* perm) {
-  // Any other path is taken or refused as open() takes it: as text.
-  Ref text = PyString_Check(path) || PyUnicode_Check(path) ? Ref::borrow(path) : host::check(PyUnicode_FromObject(path));
+  // The path is read once, as plain text: a subclass's own methods would run
+  // in every os.path call below. Any other path is taken or refused as
+  // open() takes it: as text.
+  Ref text = PyString_Check(path) || PyUnicode_Check(path) ? host::plain_text(path)
+                                                           : host::check(PyUnicode_FromObject(path));
   if (!PyString_Check(content)) host::raise(PyExc_TypeError, "file content must be a str");
   Writer(text.get(), content, perm).write();
 }

@@ -445,6 +445,71 @@ class PathTest(TempDirTestCase):
             self.assertEqual((type(got), str(got)), (type(expected), str(expected)), repr(path))
         self.assertEqual((os.listdir(self.tmp), os.listdir(inner)), (['cwd'], []))
 
+    def test_a_path_through_a_missing_folder_fails_as_open_does(self):
+        # Taken as text, "missing/.." would vanish and the path would name the
+        # existing file, which a new one would then replace.
+        os.mkdir(self.path('d'))
+        target = self.write('d/ports.conf', OLD)
+        os.chmod(target, 0o600)
+        if os.getuid() == 0:
+            os.chown(target, 4242, 4343)
+        os.link(target, self.path('d', 'other-link'))
+        os.mkdir(self.path('d', 'x'))
+        os.symlink('missing/../ports.conf', self.path('d', 'through-missing'))
+        os.symlink('newdir/.', self.path('d', 'to-a-new-folder'))
+        listing = sorted(os.listdir(self.path('d')))
+        before = os.stat(target)
+        for name in ('d/missing/../ports.conf', 'd/through-missing', 'd/missing/../new.conf', 'd/newname/.',
+                     'd/missing/./../x/../ports.conf', 'd/to-a-new-folder', 'd/ports.conf/../ports.conf',
+                     u'd/missing/../ports.conf'):
+            path = type(name)(self.path(name))
+            expected = support.raised(open, path, 'w')
+            got = support.raised(config_with({'1': '10G'}).write_config, path)
+            self.assertEqual((type(got), got.errno, got.filename), (IOError, expected.errno, path), name)
+            after = os.stat(target)
+            self.assertEqual([(s.st_ino, s.st_nlink, s.st_mode, s.st_uid, s.st_gid) for s in (before, after)],
+                             [(before.st_ino, 2, before.st_mode, before.st_uid, before.st_gid)] * 2, name)
+            self.assertEqual(open(target).read(), OLD, name)
+            self.assertEqual(sorted(os.listdir(self.path('d'))), listing, name)
+
+        # Where every folder on the way exists, ".." and links lead where open() goes.
+        os.mkdir(self.path('d', 'x', 'y'))
+        os.symlink('x/y', self.path('d', 'to-y'))
+        for name, made in (('d/x/../new.conf', 'd/new.conf'), ('d/to-y/../made.conf', 'd/x/made.conf')):
+            config_with({'1': '10G'}).write_config(self.path(name))
+            self.assertEqual(open(self.path(made)).read(), COMMENT + '1=10G\n', name)
+
+    def test_a_path_is_read_once_as_plain_text(self):
+        # os.path would call a subclass's own methods; none of them may steer the writer.
+        def hostile(base):
+            class Hostile(base):
+                __len__ = lambda self: 0
+                __eq__ = lambda self, other: False
+                __ne__ = lambda self, other: True
+                __nonzero__ = lambda self: False
+                __hash__ = base.__hash__
+                startswith = lambda self, *a: False
+                endswith = lambda self, *a: False
+                partition = lambda self, *a: ('', '', '')
+                rfind = lambda self, *a: -1
+                split = lambda self, *a: []
+                __getitem__ = lambda self, i: ''
+                __getslice__ = lambda self, i, j: ''
+                __add__ = lambda self, other: base('elsewhere')
+            return Hostile
+        os.mkdir(self.path('etc'))
+        self.addCleanup(os.chdir, os.getcwd())
+        os.chdir(self.path('etc'))
+        for base in (str, unicode):
+            Hostile = hostile(base)
+            for i, what in enumerate(('made', 'replaced')):
+                path = Hostile(self.path('ports.conf'))
+                config_with({'1': '10G' if i == 0 else '40G'}).write_config(path)
+                self.assertEqual(open(self.path('ports.conf')).read(), COMMENT + ('1=10G\n', '1=40G\n')[i], what)
+                self.assertEqual(sorted(os.listdir(self.tmp)), ['etc', 'ports.conf'], what)
+                self.assertEqual(os.listdir(self.path('etc')), [], what)
+            os.remove(self.path('ports.conf'))
+
     def test_the_longest_names_are_written(self):
         # The longest a name may be, in single- and in two-byte characters.
         for name in ('p' * 255, '\xc3\xa9' * 127, 'p' * 30):
@@ -748,10 +813,11 @@ def overlay_child(base):
 
 def no_fowner_child(target):
     """As root that may give a file its owner but not set the bits of
-    another's file: a ports.conf of another user."""
+    another's file (or, in a user namespace, that does not map its owner): a
+    ports.conf of another user."""
     result = {}
     try:
-        os.chmod(target, 0o640)
+        os.chmod(target, os.stat(target).st_mode & 0o7777)
     except OSError as e:
         result['chmod'] = e.errno
     before = os.stat(target)
@@ -775,17 +841,40 @@ class OverlayTest(support.TmpfsTestCase):
 
 
 class NoFownerTest(TempDirTestCase):
-    def test_a_file_of_another_owner_is_written_in_place(self):
+    def another_users_file(self, folder, bits):
         skip_unless_root(self)
         support.skip_unless_namespaces(self, net=False)
-        os.mkdir(self.path('etc'))
-        target = self.write('etc/ports.conf', OLD)
+        os.mkdir(self.path(folder))
+        target = self.write(folder + '/ports.conf', OLD)
         os.chown(target, 4242, 4343)
-        os.chmod(target, 0o640)
-        drop = ['setpriv', '--inh-caps=-fowner', '--bounding-set=-fowner']
-        result = support.run_child_in_namespace(self, __file__, ['no fowner', target], net=False, under=drop)
-        self.assertEqual(result, {'chmod': errno.EPERM, 'content': COMMENT + '1=100G\n', 'owner': [4242, 4343],
-                                  'bits': 0o640, 'same_file': True, 'listing': ['ports.conf']})
+        os.chmod(target, bits)
+        return target
+
+    def test_a_file_of_another_owner_is_written_in_place(self):
+        # Also in a sticky folder of a third owner, where the new file, once
+        # given the file's owner, may be neither chmodded nor removed.
+        for folder, folder_owner in (('etc', 0), ('sticky', 5555)):
+            target = self.another_users_file(folder, 0o640)
+            os.chown(self.path(folder), folder_owner, folder_owner)
+            os.chmod(self.path(folder), 0o1777 if folder_owner else 0o755)
+            drop = ['setpriv', '--inh-caps=-fowner', '--bounding-set=-fowner']
+            result = support.run_child_in_namespace(self, __file__, ['no fowner', target], net=False, under=drop)
+            self.assertEqual(result, {'chmod': errno.EPERM, 'content': COMMENT + '1=100G\n', 'owner': [4242, 4343],
+                                      'bits': 0o640, 'same_file': True, 'listing': ['ports.conf']}, folder)
+
+    def test_an_owner_the_user_namespace_does_not_map_is_written_in_place(self):
+        # Inside, the file's owner shows as the overflow id, which no file may
+        # be given (EINVAL); the file itself may be written.
+        target = self.another_users_file('etc', 0o646)
+        userns = ['unshare', '--user', '--map-root-user']
+        if support.real_subprocess.call(userns + ['true']) != 0:
+            self.skipTest('user namespaces are not allowed here')
+        result = support.run_child_in_namespace(self, __file__, ['no fowner', target], net=False, under=userns)
+        overflow = [int(open('/proc/sys/kernel/overflow%sid' % k).read()) for k in 'ug']
+        self.assertEqual(result, {'chmod': errno.EPERM, 'content': COMMENT + '1=100G\n', 'owner': overflow,
+                                  'bits': 0o646, 'same_file': True, 'listing': ['ports.conf']})
+        after = os.stat(target)
+        self.assertEqual((after.st_uid, after.st_gid, after.st_mode & 0o7777), (4242, 4343, 0o646))
 
 
 def child(case, *args):

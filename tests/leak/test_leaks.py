@@ -171,6 +171,11 @@ class LeakTest(unittest.TestCase):
         os.link(linked, linked + '.link')
         loop = os.path.join(tmp, 'loop.conf')
         os.symlink('loop.conf', loop)
+        dangling = os.path.join(tmp, 'dangling.conf')
+        os.symlink('made.conf', dangling)
+
+        class Path(str):
+            pass
         modes = {'1': '4x', '2': '100G'}
         self.args = [port, chip, config, mode, bad_mode, sub, base, portsconf, sdk_port, mapped, generic, dport,
                      leader, led, led_ports, bad_claims, target, modes]
@@ -209,6 +214,10 @@ class LeakTest(unittest.TestCase):
             ('write_config to a link loop', lambda: expect(IOError, writer.write_config, loop)),
             ('write_config to a path ending in "/"', lambda: expect(IOError, writer.write_config, target + '/')),
             ('write_config to an empty path', lambda: expect(IOError, writer.write_config, '')),
+            ('write_config through a missing folder',
+             lambda: expect(IOError, writer.write_config, os.path.join(tmp, 'missing', '..', 'ports.conf'))),
+            ('write_config to a dangling link', lambda: writer.write_config(dangling)),
+            ('write_config to a str subclass', lambda: writer.write_config(Path(target))),
             ('makemacaddr', lambda: config.makemacaddr(base, 300)),
             ('makemacaddr carry', lambda: config.makemacaddr(base, 1 << 40)),
             ('gang_label', lambda: cport.gang_label),
