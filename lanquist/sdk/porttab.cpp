@@ -124,7 +124,11 @@ bool gets_interface(PyObject* port) {
 }
 
 // A configured port with the Linux names of its sub-ports, read once: they
-// are checked before any interface changes, and the walk below uses them.
+// are checked before any interface changes, and the walk below uses them. A
+// name of a str or unicode subclass is kept as the plain text of its own
+// characters, so that the check, the listing, the commands and the table all
+// see one text: a subclass's __eq__, __hash__ or __str__ could answer each of
+// them differently.
 struct Named {
   Ref port;
   bool makes;  // its sub-ports get interfaces
@@ -137,7 +141,7 @@ std::vector<Named> read_names(PyObject* ports) {
     Named n{Ref::borrow(port), false, {}};
     Ref logical_ports = host::getattr(port, HN("num_logical_ports"));
     for_range(logical_ports.get(), [&](PyObject* sub) {
-      n.names.push_back(host::call_method(port, HN("linux_port_name"), sub));
+      n.names.push_back(host::plain_text(host::call_method(port, HN("linux_port_name"), sub).get()));
     });
     if (!n.names.empty()) n.makes = gets_interface(port);
     named.push_back(std::move(n));

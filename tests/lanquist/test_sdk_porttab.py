@@ -8,7 +8,8 @@ import unittest
 import lanquist
 import zarnith.errors
 from support import FakeSubprocess, environ, patch
-from tabkit import DROVIK, IP, KNET, PHYTAB, CPort, Machine, configured, knet, phytab_read, small_platform, with_ports
+from tabkit import (DROVIK, IP, KNET, PHYTAB, CPort, Machine, NeverEqual, NeverEqualUnicode, configured, knet,
+                    phytab_read, small_platform, turning, with_ports)
 
 UnsupportedPlatformError = zarnith.errors.UnsupportedPlatformError
 HEADER = '# linux_intf\tsdk_intf\tunit\tis_fabric\tlogical_port\tnum_ganged_ports\tis_loopback'
@@ -271,6 +272,58 @@ class NamesTest(PorttabCase):
                 self.assertEqual(self.machine.commands(), [listing], what)
                 self.assertNotIn(('open', KNET, 'w'), self.machine.log, what)
                 self.assertEqual(self.machine.state(), before, what)
+
+    def test_a_name_is_read_once_as_its_own_text(self):
+        """A str or unicode subclass is taken as its own characters: what its
+        __str__ says is never asked, so a name checked is the name made, and
+        a refused text stays refused whatever __str__ says."""
+        # (the name, its text in the commands and the table, or None where refused)
+        cases = []
+        for base in (str, unicode):
+            cases += [(turning(base, 'swp7', 'swp7', 'bad name'), 'swp7'),
+                      (turning(base, 'bad name', 'swp7', 'swp7'), None)]
+        for tap in (None, '1'):
+            self.env(DROVIK_USE_TUNTAP=tap)
+            for name, text in cases:
+                what = (type(name).__base__, text, tap)
+                self.machine = Machine()
+                for kept in ('swp1', 'stale'):
+                    self.machine.add(kept, 'tap' if tap else 'bcm_knet')
+                before = self.machine.state()
+                # The same name on a port that makes no interface is in the table only.
+                ports = [CPort(['swp1'], label='1'), CPort([name], label='2', mac_index=1),
+                         CPort([turning(type(name).__base__, 'fp9', 'x', 'y')], label='9', is_fabric=True)]
+                c = self.install(with_ports(ports, dummy=False))
+                if text is None:
+                    with self.assertRaises(ValueError) as cm:
+                        self.render(c)
+                    self.assertIn(" of port 2 sub-port 0 holds white space", str(cm.exception), what)
+                    self.assertEqual(self.machine.state(), before, what)
+                    continue
+                table = self.render(c)
+                self.assertEqual([line.split('\t')[0] for line in table.split('\n')], ['swp1', text, 'fp9'], what)
+                self.assertEqual(sorted(self.machine.links), ['swp1', text], what)
+                words = [w for entry in self.machine.log for w in entry[1:]]
+                self.assertEqual([w for w in words if type(w) not in (str, unicode)], [], what)
+                self.assertNotIn('bad name', words, what)
+                self.assertEqual(self.machine.links[text]['mac'], '0:11:22:33:44:1', what)
+
+    def test_a_name_that_equals_nothing_is_kept(self):
+        """The listing is compared with the name's own text, not through its __eq__."""
+        for tap in (None, '1'):
+            self.env(DROVIK_USE_TUNTAP=tap)
+            listing = [(IP, 'tuntap', 'show')] if tap else [(DROVIK, 'show', 'type', 'bcm_knet'),
+                                                          (IP, '-o', 'link', 'show')]
+            for name in (NeverEqual('swp7'), NeverEqualUnicode(u'swp7')):
+                what = (type(name), tap)
+                self.machine = Machine()
+                c = self.install(with_ports([CPort([name], label='7')], dummy=False))
+                self.render(c)
+                made = self.machine.state()
+                self.assertEqual(sorted(made), ['swp7'], what)
+                self.render(c)
+                self.assertEqual(self.machine.commands(), listing, what)
+                self.assertEqual(self.machine.state(), made, what)
 
 
 class TapModeTest(PorttabCase):
