@@ -223,8 +223,7 @@ const char* refusal(const std::string& name) {
   // never equal it: every render would remove and remake the interface, and
   // its KNET line cannot be written to a file. A str name outside ASCII
   // fails on unicode text beside it (a unicode SDK name in its line), and
-  // control bytes print as nothing. A unicode name is its UTF-8 here, so its
-  // characters outside ASCII show as such bytes.
+  // control bytes print as nothing. A unicode name is checked as its UTF-8.
   for (unsigned char c : name) {
     if (c < 0x21 || c > 0x7E) return "holds a character outside printable ASCII";
   }
@@ -270,13 +269,15 @@ void check_names(const std::vector<Named>& named) {
   struct Use {
     std::size_t port, sub;
   };
-  // A name as the commands get it, with every sub-port that has it. A name
-  // that is no text has an entry of its own: its "%s" text may read like a
-  // name, but the listing gives back a str, which never equals it, so every
-  // render would remove and remake its interface.
+  // A name as the commands get it, with every sub-port that has it; a str
+  // and a unicode of the same UTF-8 bytes are one name, quoted as the first
+  // seen. A name that is no text has an entry of its own: its "%s" text may
+  // read like a name, but the listing gives back a str, which never equals
+  // it, so every render would remove and remake its interface.
   struct Entry {
     std::string bytes;
-    Ref not_text;  // the name itself, where it is no text
+    Ref name;       // the first name seen
+    bool not_text;  // the name is neither str nor unicode
     std::vector<Use> uses;
   };
   std::vector<Entry> entries;
@@ -286,12 +287,12 @@ void check_names(const std::vector<Named>& named) {
     for (std::size_t sub = 0; sub < named[p].names.size(); ++sub) {
       PyObject* name = named[p].names[sub].get();
       if (!PyString_Check(name) && !PyUnicode_Check(name)) {
-        entries.push_back({std::string(), Ref::borrow(name), {{p, sub}}});
+        entries.push_back({std::string(), Ref::borrow(name), true, {{p, sub}}});
         continue;
       }
       std::string bytes = name_bytes(name);
       auto found = by_bytes.emplace(bytes, entries.size());
-      if (found.second) entries.push_back({std::move(bytes), Ref(), {}});
+      if (found.second) entries.push_back({std::move(bytes), Ref::borrow(name), false, {}});
       entries[found.first->second].uses.push_back({p, sub});
     }
   }
@@ -304,9 +305,9 @@ void check_names(const std::vector<Named>& named) {
     for (std::size_t i = 0; i < u.size(); ++i) {
       where += (i == 0 ? "" : i + 1 == u.size() ? " and " : ", ") + describe(named[u[i].port], u[i].sub);
     }
-    // Quoted as an outside answer is: however long the name, the message stays short.
-    Ref name = e.not_text ? e.not_text : host::text(e.bytes.data(), static_cast<Py_ssize_t>(e.bytes.size()));
-    Ref shown = host::str(host::excerpt(name.get(), 'r').get());
+    // Quoted as an outside answer is, by its characters: however long the
+    // name, the message stays short.
+    Ref shown = host::str(host::excerpt(e.name.get(), 'r').get());
     if (!problems.empty()) problems += "; ";
     problems += std::string(PyString_AS_STRING(shown.get()), PyString_GET_SIZE(shown.get())) + " of " + where + " " +
                 (why ? why : "is given to more than one interface");

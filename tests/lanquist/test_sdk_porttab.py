@@ -185,6 +185,16 @@ class NamesTest(PorttabCase):
              "'%s'... (1000000 characters) of port 1 sub-port 0 is longer than 15 bytes" % ('x' * 64)),
             ('a long tuple', [CPort([tuple(range(10 ** 5))], label='1')],
              "%s... (688890 characters) of port 1 sub-port 0 is not a str" % repr(tuple(range(10 ** 5)))[:64]),
+            # A unicode name is quoted and counted by its characters; a str and
+            # a unicode of the same bytes are one name, quoted as the first seen.
+            ('33 characters of 2 bytes', [CPort([u'\xe9' * 33], label='1')],
+             "%r of port 1 sub-port 0 is longer than 15 bytes" % (u'\xe9' * 33)),
+            ('100 characters of 2 bytes', [CPort([u'\xe9' * 100], label='1')],
+             "%r... (100 characters) of port 1 sub-port 0 is longer than 15 bytes" % (u'\xe9' * 64)),
+            ('a unicode and a str', [CPort([u'swp1'], label='1'), CPort(['swp1'], label='2')],
+             "u'swp1' of port 1 sub-port 0 and port 2 sub-port 0 is given to more than one interface"),
+            ('a str and a unicode', [CPort(['sw\xc3\xa9'], label='1'), CPort([u'sw\xe9'], label='2')],
+             "'sw\\xc3\\xa9' of port 1 sub-port 0 and port 2 sub-port 0 holds a character outside printable ASCII"),
         )
         for tap in (None, '1'):
             self.env(DROVIK_USE_TUNTAP=tap)
@@ -264,9 +274,7 @@ class NamesTest(PorttabCase):
                     continue
                 with self.assertRaises(ValueError) as cm:
                     self.render(c)
-                # shown as the bytes a command would get, a unicode label escaped
-                if isinstance(name, unicode):
-                    name = name.encode('utf-8')
+                # shown by its characters, a unicode label escaped
                 shown = (repr(name), label.encode('ascii', 'backslashreplace'))
                 self.assertIn('%s of port %s sub-port 0 %s' % (shown + (why,)), str(cm.exception), what)
                 self.assertEqual(self.machine.commands(), [listing], what)
