@@ -262,6 +262,31 @@ std::string describe(const Named& n, std::size_t sub) {
   return PyString_AS_STRING(host::str(text.get()).get());
 }
 
+// type(o).__name__, read from the type itself: a metaclass's own __name__
+// never runs.
+Ref type_name(PyObject* o) {
+  PyTypeObject* type = Py_TYPE(o);
+  if (type->tp_flags & Py_TPFLAGS_HEAPTYPE) {
+    PyObject* name = reinterpret_cast<PyHeapTypeObject*>(type)->ht_name;
+    if (name && PyString_Check(name)) return host::plain_text(name);
+  }
+  const char* dot = std::strrchr(type->tp_name, '.');
+  return host::text(dot ? dot + 1 : type->tp_name);
+}
+
+// A refused name as the message quotes it. A name that is no text and whose
+// repr() fails is still refused by its port and sub-port, shown by its type.
+Ref quoted(PyObject* name) {
+  try {
+    return host::excerpt(name, 'r');
+  } catch (const host::Error&) {
+    if (PyString_Check(name) || PyUnicode_Check(name) || !PyErr_ExceptionMatches(PyExc_Exception)) throw;
+    PyErr_Clear();
+  }
+  Ref type = host::excerpt(type_name(name).get(), 's');
+  return fmt(HN("<unprintable %s object>"), type.get());
+}
+
 // Two interfaces of one name, or a name the kernel refuses, would be found
 // only when ip fails on it, after other interfaces were changed: refuse the
 // configuration here, naming the ports concerned.
@@ -307,7 +332,7 @@ void check_names(const std::vector<Named>& named) {
     }
     // Quoted as an outside answer is, by its characters: however long the
     // name, the message stays short.
-    Ref shown = host::str(host::excerpt(e.name.get(), 'r').get());
+    Ref shown = host::str(quoted(e.name.get()).get());
     if (!problems.empty()) problems += "; ";
     problems += std::string(PyString_AS_STRING(shown.get()), PyString_GET_SIZE(shown.get())) + " of " + where + " " +
                 (why ? why : "is given to more than one interface");

@@ -165,6 +165,18 @@ def turning(base, own, first, then):
     return Turning(own)
 
 
+class Unprintable(object):
+    """A name that is no text and cannot even be shown."""
+
+    def __repr__(self):
+        raise RuntimeError('no repr')
+
+
+class ClassicUnprintable:
+    def __repr__(self):
+        raise RuntimeError('no repr')
+
+
 def with_ports(ports, sw_base='bcm', dport_capable=None, **flags):
     """A configuration object (dummy mode) whose configured ports are `ports`."""
     chip = sdkkit.Chip()

@@ -8,8 +8,8 @@ import unittest
 import lanquist
 import zarnith.errors
 from support import FakeSubprocess, environ, patch
-from tabkit import (DROVIK, IP, KNET, PHYTAB, CPort, Machine, NeverEqual, NeverEqualUnicode, configured, knet,
-                    phytab_read, small_platform, turning, with_ports)
+from tabkit import (DROVIK, IP, KNET, PHYTAB, ClassicUnprintable, CPort, Machine, NeverEqual, NeverEqualUnicode,
+                    Unprintable, configured, knet, phytab_read, small_platform, turning, with_ports)
 
 UnsupportedPlatformError = zarnith.errors.UnsupportedPlatformError
 HEADER = '# linux_intf\tsdk_intf\tunit\tis_fabric\tlogical_port\tnum_ganged_ports\tis_loopback'
@@ -185,6 +185,11 @@ class NamesTest(PorttabCase):
              "'%s'... (1000000 characters) of port 1 sub-port 0 is longer than 15 bytes" % ('x' * 64)),
             ('a long tuple', [CPort([tuple(range(10 ** 5))], label='1')],
              "%s... (688890 characters) of port 1 sub-port 0 is not a str" % repr(tuple(range(10 ** 5)))[:64]),
+            # A name that cannot be shown is still refused by its port.
+            ('a name without repr', [CPort([Unprintable()], label='1')],
+             '<unprintable Unprintable object> of port 1 sub-port 0 is not a str or unicode'),
+            ('a classic name without repr', [CPort(['swp1', ClassicUnprintable()], label='1')],
+             '<unprintable instance object> of port 1 sub-port 1 is not a str or unicode'),
             # A unicode name is quoted and counted by its characters; a str and
             # a unicode of the same bytes are one name, quoted as the first seen.
             ('33 characters of 2 bytes', [CPort([u'\xe9' * 33], label='1')],
