@@ -254,12 +254,16 @@ std::string describe(const Named& n, std::size_t sub) {
     PyErr_Clear();
     label = host::repr(n.port.get());
   }
-  Ref text = fmt(HN("port %s sub-port %d"), label.get(), host::integer(static_cast<long>(sub)).get());
+  // However long the label, the message stays short.
+  Ref shown = host::excerpt(label.get(), 's');
+  Ref text = fmt(HN("port %s sub-port %d"), shown.get(), host::integer(static_cast<long>(sub)).get());
   // A unicode label makes the text unicode; what is not ASCII is shown escaped.
   if (PyUnicode_Check(text.get())) {
     text = host::check(PyUnicode_AsEncodedString(text.get(), "ascii", "backslashreplace"));
   }
-  return PyString_AS_STRING(host::str(text.get()).get());
+  // Taken with its size: a NUL byte in the label does not end the text.
+  Ref bytes = host::str(text.get());
+  return std::string(PyString_AS_STRING(bytes.get()), PyString_GET_SIZE(bytes.get()));
 }
 
 // type(o).__name__, read from the type itself: a metaclass's own __name__

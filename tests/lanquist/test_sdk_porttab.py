@@ -200,6 +200,14 @@ class NamesTest(PorttabCase):
              "u'swp1' of port 1 sub-port 0 and port 2 sub-port 0 is given to more than one interface"),
             ('a str and a unicode', [CPort(['sw\xc3\xa9'], label='1'), CPort([u'sw\xe9'], label='2')],
              "'sw\\xc3\\xa9' of port 1 sub-port 0 and port 2 sub-port 0 holds a character outside printable ASCII"),
+            # The label is shortened as a name is, and read whole past a NUL.
+            ('a label of 64 characters', [CPort(['a b'], label='L' * 64)],
+             "'a b' of port %s sub-port 0 holds white space" % ('L' * 64)),
+            ('a label of a million characters', [CPort(['a b'], label='L' * 10 ** 6)],
+             "'a b' of port %s... (1000000 characters) sub-port 0 holds white space" % ('L' * 64)),
+            ('a unicode label of 100 characters', [CPort(['a b'], label=u'\xe9' * 100)],
+             "'a b' of port %s... (100 characters) sub-port 0 holds white space" % ('\\xe9' * 64)),
+            ('a label holding NUL', [CPort(['a b'], label='1\x002')], "'a b' of port 1\x002 sub-port 0 holds white space"),
         )
         for tap in (None, '1'):
             self.env(DROVIK_USE_TUNTAP=tap)
