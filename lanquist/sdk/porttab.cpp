@@ -124,7 +124,11 @@ bool gets_interface(PyObject* port) {
 }
 
 // A configured port with the Linux names of its sub-ports, read once: they
-// are checked before any interface changes, and the walk below uses them.
+// are checked before any interface changes, and the walk below uses them. A
+// name of a str or unicode subclass is kept as the plain text of its own
+// characters, so that the check, the listing, the commands and the table all
+// see one text: a subclass's __eq__, __hash__ or __str__ could answer each of
+// them differently.
 struct Named {
   Ref port;
   bool makes;  // its sub-ports get interfaces
@@ -137,7 +141,7 @@ std::vector<Named> read_names(PyObject* ports) {
     Named n{Ref::borrow(port), false, {}};
     Ref logical_ports = host::getattr(port, HN("num_logical_ports"));
     for_range(logical_ports.get(), [&](PyObject* sub) {
-      n.names.push_back(host::call_method(port, HN("linux_port_name"), sub));
+      n.names.push_back(host::plain_text(host::call_method(port, HN("linux_port_name"), sub).get()));
     });
     if (!n.names.empty()) n.makes = gets_interface(port);
     named.push_back(std::move(n));
@@ -219,8 +223,7 @@ const char* refusal(const std::string& name) {
   // never equal it: every render would remove and remake the interface, and
   // its KNET line cannot be written to a file. A str name outside ASCII
   // fails on unicode text beside it (a unicode SDK name in its line), and
-  // control bytes print as nothing. A unicode name is its UTF-8 here, so its
-  // characters outside ASCII show as such bytes.
+  // control bytes print as nothing. A unicode name is checked as its UTF-8.
   for (unsigned char c : name) {
     if (c < 0x21 || c > 0x7E) return "holds a character outside printable ASCII";
   }
@@ -251,12 +254,41 @@ std::string describe(const Named& n, std::size_t sub) {
     PyErr_Clear();
     label = host::repr(n.port.get());
   }
-  Ref text = fmt(HN("port %s sub-port %d"), label.get(), host::integer(static_cast<long>(sub)).get());
+  // However long the label, the message stays short.
+  Ref shown = host::excerpt(label.get(), 's');
+  Ref text = fmt(HN("port %s sub-port %d"), shown.get(), host::integer(static_cast<long>(sub)).get());
   // A unicode label makes the text unicode; what is not ASCII is shown escaped.
   if (PyUnicode_Check(text.get())) {
     text = host::check(PyUnicode_AsEncodedString(text.get(), "ascii", "backslashreplace"));
   }
-  return PyString_AS_STRING(host::str(text.get()).get());
+  // Taken with its size: a NUL byte in the label does not end the text.
+  Ref bytes = host::str(text.get());
+  return std::string(PyString_AS_STRING(bytes.get()), PyString_GET_SIZE(bytes.get()));
+}
+
+// type(o).__name__, read from the type itself: a metaclass's own __name__
+// never runs.
+Ref type_name(PyObject* o) {
+  PyTypeObject* type = Py_TYPE(o);
+  if (type->tp_flags & Py_TPFLAGS_HEAPTYPE) {
+    PyObject* name = reinterpret_cast<PyHeapTypeObject*>(type)->ht_name;
+    if (name && PyString_Check(name)) return host::plain_text(name);
+  }
+  const char* dot = std::strrchr(type->tp_name, '.');
+  return host::text(dot ? dot + 1 : type->tp_name);
+}
+
+// A refused name as the message quotes it. A name that is no text and whose
+// repr() fails is still refused by its port and sub-port, shown by its type.
+Ref quoted(PyObject* name) {
+  try {
+    return host::excerpt(name, 'r');
+  } catch (const host::Error&) {
+    if (PyString_Check(name) || PyUnicode_Check(name) || !PyErr_ExceptionMatches(PyExc_Exception)) throw;
+    PyErr_Clear();
+  }
+  Ref type = host::excerpt(type_name(name).get(), 's');
+  return fmt(HN("<unprintable %s object>"), type.get());
 }
 
 // Two interfaces of one name, or a name the kernel refuses, would be found
@@ -266,13 +298,15 @@ void check_names(const std::vector<Named>& named) {
   struct Use {
     std::size_t port, sub;
   };
-  // A name as the commands get it, with every sub-port that has it. A name
-  // that is no text has an entry of its own: its "%s" text may read like a
-  // name, but the listing gives back a str, which never equals it, so every
-  // render would remove and remake its interface.
+  // A name as the commands get it, with every sub-port that has it; a str
+  // and a unicode of the same UTF-8 bytes are one name, quoted as the first
+  // seen. A name that is no text has an entry of its own: its "%s" text may
+  // read like a name, but the listing gives back a str, which never equals
+  // it, so every render would remove and remake its interface.
   struct Entry {
     std::string bytes;
-    Ref not_text;  // the name itself, where it is no text
+    Ref name;       // the first name seen
+    bool not_text;  // the name is neither str nor unicode
     std::vector<Use> uses;
   };
   std::vector<Entry> entries;
@@ -282,12 +316,12 @@ void check_names(const std::vector<Named>& named) {
     for (std::size_t sub = 0; sub < named[p].names.size(); ++sub) {
       PyObject* name = named[p].names[sub].get();
       if (!PyString_Check(name) && !PyUnicode_Check(name)) {
-        entries.push_back({std::string(), Ref::borrow(name), {{p, sub}}});
+        entries.push_back({std::string(), Ref::borrow(name), true, {{p, sub}}});
         continue;
       }
       std::string bytes = name_bytes(name);
       auto found = by_bytes.emplace(bytes, entries.size());
-      if (found.second) entries.push_back({std::move(bytes), Ref(), {}});
+      if (found.second) entries.push_back({std::move(bytes), Ref::borrow(name), false, {}});
       entries[found.first->second].uses.push_back({p, sub});
     }
   }
@@ -300,9 +334,9 @@ void check_names(const std::vector<Named>& named) {
     for (std::size_t i = 0; i < u.size(); ++i) {
       where += (i == 0 ? "" : i + 1 == u.size() ? " and " : ", ") + describe(named[u[i].port], u[i].sub);
     }
-    // Quoted as an outside answer is: however long the name, the message stays short.
-    Ref name = e.not_text ? e.not_text : host::text(e.bytes.data(), static_cast<Py_ssize_t>(e.bytes.size()));
-    Ref shown = host::str(host::excerpt(name.get(), 'r').get());
+    // Quoted as an outside answer is, by its characters: however long the
+    // name, the message stays short.
+    Ref shown = host::str(quoted(e.name.get()).get());
     if (!problems.empty()) problems += "; ";
     problems += std::string(PyString_AS_STRING(shown.get()), PyString_GET_SIZE(shown.get())) + " of " + where + " " +
                 (why ? why : "is given to more than one interface");

@@ -127,6 +127,56 @@ class CPort(object):
         return self.phy_addrs[sub]
 
 
+# --- names that are not plain text -------------------------------------------------------
+
+class NeverEqual(str):
+    """A name that equals nothing, not even its own text."""
+    __hash__ = str.__hash__
+
+    def __eq__(self, other):
+        return False
+
+    def __ne__(self, other):
+        return True
+
+
+class NeverEqualUnicode(unicode):
+    __hash__ = unicode.__hash__
+
+    def __eq__(self, other):
+        return False
+
+    def __ne__(self, other):
+        return True
+
+
+def turning(base, own, first, then):
+    """A name of type `base` (str or unicode) holding `own`, whose __str__ and
+    __unicode__ answer `first` the first time and `then` ever after."""
+    class Turning(base):
+        calls = 0
+
+        def answer(self):
+            self.calls += 1
+            return first if self.calls == 1 else then
+
+        __str__ = __unicode__ = answer
+
+    return Turning(own)
+
+
+class Unprintable(object):
+    """A name that is no text and cannot even be shown."""
+
+    def __repr__(self):
+        raise RuntimeError('no repr')
+
+
+class ClassicUnprintable:
+    def __repr__(self):
+        raise RuntimeError('no repr')
+
+
 def with_ports(ports, sw_base='bcm', dport_capable=None, **flags):
     """A configuration object (dummy mode) whose configured ports are `ports`."""
     chip = sdkkit.Chip()

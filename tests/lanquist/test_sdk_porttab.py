@@ -8,7 +8,8 @@ import unittest
 import lanquist
 import zarnith.errors
 from support import FakeSubprocess, environ, patch
-from tabkit import DROVIK, IP, KNET, PHYTAB, CPort, Machine, configured, knet, phytab_read, small_platform, with_ports
+from tabkit import (DROVIK, IP, KNET, PHYTAB, ClassicUnprintable, CPort, Machine, NeverEqual, NeverEqualUnicode,
+                    Unprintable, configured, knet, phytab_read, small_platform, turning, with_ports)
 
 UnsupportedPlatformError = zarnith.errors.UnsupportedPlatformError
 HEADER = '# linux_intf\tsdk_intf\tunit\tis_fabric\tlogical_port\tnum_ganged_ports\tis_loopback'
@@ -184,6 +185,29 @@ class NamesTest(PorttabCase):
              "'%s'... (1000000 characters) of port 1 sub-port 0 is longer than 15 bytes" % ('x' * 64)),
             ('a long tuple', [CPort([tuple(range(10 ** 5))], label='1')],
              "%s... (688890 characters) of port 1 sub-port 0 is not a str" % repr(tuple(range(10 ** 5)))[:64]),
+            # A name that cannot be shown is still refused by its port.
+            ('a name without repr', [CPort([Unprintable()], label='1')],
+             '<unprintable Unprintable object> of port 1 sub-port 0 is not a str or unicode'),
+            ('a classic name without repr', [CPort(['swp1', ClassicUnprintable()], label='1')],
+             '<unprintable instance object> of port 1 sub-port 1 is not a str or unicode'),
+            # A unicode name is quoted and counted by its characters; a str and
+            # a unicode of the same bytes are one name, quoted as the first seen.
+            ('33 characters of 2 bytes', [CPort([u'\xe9' * 33], label='1')],
+             "%r of port 1 sub-port 0 is longer than 15 bytes" % (u'\xe9' * 33)),
+            ('100 characters of 2 bytes', [CPort([u'\xe9' * 100], label='1')],
+             "%r... (100 characters) of port 1 sub-port 0 is longer than 15 bytes" % (u'\xe9' * 64)),
+            ('a unicode and a str', [CPort([u'swp1'], label='1'), CPort(['swp1'], label='2')],
+             "u'swp1' of port 1 sub-port 0 and port 2 sub-port 0 is given to more than one interface"),
+            ('a str and a unicode', [CPort(['sw\xc3\xa9'], label='1'), CPort([u'sw\xe9'], label='2')],
+             "'sw\\xc3\\xa9' of port 1 sub-port 0 and port 2 sub-port 0 holds a character outside printable ASCII"),
+            # The label is shortened as a name is, and read whole past a NUL.
+            ('a label of 64 characters', [CPort(['a b'], label='L' * 64)],
+             "'a b' of port %s sub-port 0 holds white space" % ('L' * 64)),
+            ('a label of a million characters', [CPort(['a b'], label='L' * 10 ** 6)],
+             "'a b' of port %s... (1000000 characters) sub-port 0 holds white space" % ('L' * 64)),
+            ('a unicode label of 100 characters', [CPort(['a b'], label=u'\xe9' * 100)],
+             "'a b' of port %s... (100 characters) sub-port 0 holds white space" % ('\\xe9' * 64)),
+            ('a label holding NUL', [CPort(['a b'], label='1\x002')], "'a b' of port 1\x002 sub-port 0 holds white space"),
         )
         for tap in (None, '1'):
             self.env(DROVIK_USE_TUNTAP=tap)
@@ -263,14 +287,64 @@ class NamesTest(PorttabCase):
                     continue
                 with self.assertRaises(ValueError) as cm:
                     self.render(c)
-                # shown as the bytes a command would get, a unicode label escaped
-                if isinstance(name, unicode):
-                    name = name.encode('utf-8')
+                # shown by its characters, a unicode label escaped
                 shown = (repr(name), label.encode('ascii', 'backslashreplace'))
                 self.assertIn('%s of port %s sub-port 0 %s' % (shown + (why,)), str(cm.exception), what)
                 self.assertEqual(self.machine.commands(), [listing], what)
                 self.assertNotIn(('open', KNET, 'w'), self.machine.log, what)
                 self.assertEqual(self.machine.state(), before, what)
+
+    def test_a_name_is_read_once_as_its_own_text(self):
+        """A str or unicode subclass is taken as its own characters: what its
+        __str__ says is never asked, so a name checked is the name made, and
+        a refused text stays refused whatever __str__ says."""
+        # (the name, its text in the commands and the table, or None where refused)
+        cases = []
+        for base in (str, unicode):
+            cases += [(turning(base, 'swp7', 'swp7', 'bad name'), 'swp7'),
+                      (turning(base, 'bad name', 'swp7', 'swp7'), None)]
+        for tap in (None, '1'):
+            self.env(DROVIK_USE_TUNTAP=tap)
+            for name, text in cases:
+                what = (type(name).__base__, text, tap)
+                self.machine = Machine()
+                for kept in ('swp1', 'stale'):
+                    self.machine.add(kept, 'tap' if tap else 'bcm_knet')
+                before = self.machine.state()
+                # The same name on a port that makes no interface is in the table only.
+                ports = [CPort(['swp1'], label='1'), CPort([name], label='2', mac_index=1),
+                         CPort([turning(type(name).__base__, 'fp9', 'x', 'y')], label='9', is_fabric=True)]
+                c = self.install(with_ports(ports, dummy=False))
+                if text is None:
+                    with self.assertRaises(ValueError) as cm:
+                        self.render(c)
+                    self.assertIn(" of port 2 sub-port 0 holds white space", str(cm.exception), what)
+                    self.assertEqual(self.machine.state(), before, what)
+                    continue
+                table = self.render(c)
+                self.assertEqual([line.split('\t')[0] for line in table.split('\n')], ['swp1', text, 'fp9'], what)
+                self.assertEqual(sorted(self.machine.links), ['swp1', text], what)
+                words = [w for entry in self.machine.log for w in entry[1:]]
+                self.assertEqual([w for w in words if type(w) not in (str, unicode)], [], what)
+                self.assertNotIn('bad name', words, what)
+                self.assertEqual(self.machine.links[text]['mac'], '0:11:22:33:44:1', what)
+
+    def test_a_name_that_equals_nothing_is_kept(self):
+        """The listing is compared with the name's own text, not through its __eq__."""
+        for tap in (None, '1'):
+            self.env(DROVIK_USE_TUNTAP=tap)
+            listing = [(IP, 'tuntap', 'show')] if tap else [(DROVIK, 'show', 'type', 'bcm_knet'),
+                                                          (IP, '-o', 'link', 'show')]
+            for name in (NeverEqual('swp7'), NeverEqualUnicode(u'swp7')):
+                what = (type(name), tap)
+                self.machine = Machine()
+                c = self.install(with_ports([CPort([name], label='7')], dummy=False))
+                self.render(c)
+                made = self.machine.state()
+                self.assertEqual(sorted(made), ['swp7'], what)
+                self.render(c)
+                self.assertEqual(self.machine.commands(), listing, what)
+                self.assertEqual(self.machine.state(), made, what)
 
 
 class TapModeTest(PorttabCase):

@@ -9,7 +9,8 @@ import unittest
 import zarnith.errors
 from leakkit import check_no_growth, expect
 from support import environ
-from tabkit import CPort, Machine, configured, small_platform, with_ports
+from tabkit import (ClassicUnprintable, CPort, Machine, NeverEqual, Unprintable, configured, small_platform, turning,
+                    with_ports)
 
 
 class LeakTest(unittest.TestCase):
@@ -23,7 +24,10 @@ class LeakTest(unittest.TestCase):
         self.addCleanup(cm.__exit__, None, None, None)
         other = with_ports([CPort(['a'])], sw_base='other')
         qsim = with_ports([CPort(['a'], phy_addrs=[1], phy_init={'r': 1})], sw_base='qsim')
-        refused = with_ports([CPort([5, 'x' * 100, 'x' * 100, ('swp', 1)])])
+        refused = with_ports([CPort([5, 'x' * 100, 'x' * 100, ('swp', 1), Unprintable(), ClassicUnprintable(),
+                                     u'\xe9' * 100, u'swp\xe9', u'swp1', 'swp1', NeverEqual('swp2'),
+                                     turning(unicode, u'a b', u'swp3', u'swp3')]),
+                              CPort(['a b'], label='L\0' * 1000), CPort(['a b'], label=u'\xe9' * 100)])
         names = ['xe%d' % n for n in (5, 1, 2, 3, 9, 10)]
         self.args = [platform, c, machine, other, qsim, refused, names]
 
