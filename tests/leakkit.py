@@ -6,8 +6,7 @@ import gc
 import os
 import sys
 
-# Under AddressSanitizer freed memory sits in quarantine: resident size says nothing there.
-SANITIZED = 'asan' in os.environ.get('LD_PRELOAD', '')
+from support import SANITIZED
 
 # Allocator noise stays below this; a leak grows by its size times the measured rounds.
 MAX_GROWTH_KB = 1024
@@ -64,5 +63,6 @@ def check_no_growth(test, cases, args, warmup, rounds, each_round=None, around=_
                     not any(result is a for a in args):
                 # our variable and getrefcount's argument: nothing else holds it
                 test.assertEqual(sys.getrefcount(result), 2, name)
+    # Under AddressSanitizer freed memory sits in quarantine: resident size says nothing there.
     if not SANITIZED:
         test.assertLess(grown, MAX_GROWTH_KB, 'resident memory grew by %d KiB' % grown)
