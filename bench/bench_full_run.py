@@ -33,6 +33,10 @@ mode completion) and of the whole config() (with the port calculation), in
 this process, and with valgrind their instructions per port. The cost per
 port should not grow with the platform.
 
+Last, lanquist's own configparser layer reading a ports.conf of one option and
+5000 to 80000 bad lines, all reported in one error: the time per line, and with
+valgrind the instructions per line. That too should not grow with the text.
+
 Run after a build:
     PYTHONPATH=build/python:tests/stubs:examples <python2.7> bench/bench_full_run.py [ROUNDS]
 """
@@ -69,6 +73,7 @@ OUTPUTS = ('portsbcm', 'linkdefaults', 'phytab', 'rcled', 'rcphy', 'ethertab', '
            'uft', 'riot', 'datapath', 'sdk', 'rcforwarding')
 SERIES = (512, 1024, 2048, 4096, 8192)
 SERIES_ROUNDS = 5
+BAD_LINES = (5000, 20000, 80000)
 
 
 def tomahawk_config(units, examples):
@@ -152,12 +157,37 @@ def series_run(ports, what, examples):
         config.config(text)
 
 
+def bad_lines_text(lines):
+    return '[ports]\n1=a\n' + 'bad line\n' * lines
+
+
+def read_bad_lines(text):
+    """Read `text` with lanquist's configparser layer, which must report its bad lines."""
+    import StringIO
+    import lanquist
+    cp = lanquist.configparser
+    try:
+        cp.RawConfigParser().readfp(StringIO.StringIO(text))
+    except cp.ParsingError:
+        return
+    raise SystemExit('no parsing error')
+
+
+def bad_lines_run(lines, reads):
+    text = bad_lines_text(lines)
+    for _ in range(reads):
+        read_bad_lines(text)
+
+
 def child(args):
-    """A measured process: `full EXAMPLES [STEPS]` or `series EXAMPLES PORTS WHAT`."""
+    """A measured process: `full EXAMPLES [STEPS]`, `series EXAMPLES PORTS WHAT`
+    or `bad-lines EXAMPLES LINES READS`."""
     if args[0] == 'full':
         full_run(args[1], upto=int(args[2]) if len(args) > 2 else None)
     elif args[0] == 'series':
         series_run(int(args[2]), args[3], args[1])
+    elif args[0] == 'bad-lines':
+        bad_lines_run(int(args[2]), int(args[3]))
     return 0
 
 
@@ -245,6 +275,20 @@ def time_series(examples, rounds):
     return seconds
 
 
+def time_bad_lines(rounds):
+    """Median seconds of one read of each size of bad_lines_text, in this process."""
+    seconds = {}
+    for lines in BAD_LINES:
+        text = bad_lines_text(lines)
+        times = []
+        for _ in range(rounds):
+            t0 = time.time()
+            read_bad_lines(text)
+            times.append(time.time() - t0)
+        seconds[lines] = median(times)
+    return seconds
+
+
 def main(argv):
     if argv[1:2] == ['--child']:
         return child(argv[2:])
@@ -325,6 +369,22 @@ def report(rounds, work, env, examples):
             line += '%16d %16d' % tuple((built[ports, what] - built[ports, 'build']) // ports
                                         for what in SERIES_STEPS[1:])
         print line
+
+    import lanquist
+    bad_seconds = time_bad_lines(SERIES_ROUNDS)
+    if counted:
+        # Two reads less one: the cost of one read, without the start and the text's making.
+        bad_instr = dict((lines, instructions([sys.executable, '-c', CHILD, 'bad-lines', examples, str(lines), '2'],
+                                              env, work)
+                          - instructions([sys.executable, '-c', CHILD, 'bad-lines', examples, str(lines), '1'],
+                                         env, work))
+                         for lines in BAD_LINES)
+    print 'a ports.conf of one option and many bad lines, read by %s (median of %d in this process%s):' % (
+        lanquist.configparser.__name__, SERIES_ROUNDS, '; instructions in a fresh interpreter' if counted else '')
+    print '  %6s %12s%s' % ('lines', 'us/line', '%16s' % 'instr/line' if counted else '')
+    for lines in BAD_LINES:
+        print '  %6d %12.2f%s' % (lines, bad_seconds[lines] * 1e6 / lines,
+                                  '%16d' % (bad_instr[lines] // lines) if counted else '')
     return 0
 
 

@@ -13,6 +13,9 @@ import types
 import unittest
 from distutils.spawn import find_executable
 
+# Under AddressSanitizer the runtimes are preloaded into the interpreter.
+SANITIZED = 'asan' in os.environ.get('LD_PRELOAD', '')
+
 STUB_BIN = os.path.join(os.path.dirname(os.path.abspath(__file__)), 'stubs', 'bin')
 PYTHON2 = '/root/.pyenv/versions/2.7.18/bin/python2.7'
 
@@ -271,6 +274,53 @@ def main(child=None):
             json.dump(result, f)
     else:
         unittest.main()
+
+
+# --- cost in instructions ------------------------------------------------------------
+# A bound on cost counts work, which the load of the machine does not move:
+# callgrind counts the instructions a child interpreter executes.
+
+def _instructions(test, argv):
+    """Instructions that the process `argv` executes, counted by callgrind;
+    fails `test` if valgrind is missing or the process fails."""
+    program = find_executable('valgrind')
+    if program is None:
+        test.fail('valgrind is not installed (scripts/deps installs it): the cost cannot be counted')
+    folder = tempfile.mkdtemp(prefix='portconf-callgrind-')
+    try:
+        counts = os.path.join(folder, 'callgrind.out')
+        proc = real_subprocess.Popen([program, '--tool=callgrind', '--callgrind-out-file=' + counts] + argv,
+                                     stdout=real_subprocess.PIPE, stderr=real_subprocess.PIPE)
+        out, err = proc.communicate()
+        if proc.returncode != 0:
+            test.fail('counted child failed:\n%s%s' % (out, err))
+        with open(counts) as f:
+            for line in f:
+                if line.startswith(('summary:', 'totals:')):
+                    return int(line.split()[1])
+        test.fail('no instruction total in the callgrind output')
+    finally:
+        shutil.rmtree(folder, True)
+
+
+def instructions_per_call(test, script, *args):
+    """Instructions of one call of the work that `script`'s child does: the
+    child, run as `script --child ARGS... CALLS RESULT` (see main), sets up and
+    then makes the call CALLS times; the count with two calls less the count
+    with one leaves one call's cost, the interpreter's start and the setup
+    cancelling out. Skips `test` under the sanitizers, which valgrind cannot
+    run the modules with: call it after the test's other assertions."""
+    if SANITIZED:
+        test.skipTest('instructions are not counted under the sanitizers: valgrind cannot run the modules '
+                      'with their runtimes preloaded')
+    result = os.path.join(tempfile.mkdtemp(prefix='portconf-counted-'), 'result.json')
+    try:
+        counts = [_instructions(test, [sys.executable, '-B', os.path.abspath(script), '--child']
+                                + [str(a) for a in args] + [str(calls), result]) for calls in (1, 2)]
+    finally:
+        shutil.rmtree(os.path.dirname(result), True)
+    test.assertGreater(counts[1], counts[0], 'a second call cost nothing: %r' % counts)
+    return counts[1] - counts[0]
 
 
 class _IntCount(object):

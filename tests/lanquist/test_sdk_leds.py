@@ -5,12 +5,12 @@ import gc
 import os
 import stat
 import tempfile
-import time
 import unittest
 
 import lanquist
 import sdkkit
 from sdkkit import Port
+import support
 from support import Syslog, TempDirTestCase, patch
 
 BLOCK = 'led %d stop\nled %d auto on\nled %d load /etc/bcm.d/led%d.hex\nled %d start\n'
@@ -24,6 +24,17 @@ def leds_config(ports, ports_conf='', portleds=None, **switch_fields):
     platform = sdkkit.platform(ports, **switch_fields)
     platform.portleds = portleds
     return sdkkit.config(platform, ports_conf)
+
+
+# Ports of the smaller platform whose LED calculation's instructions are counted.
+COST_PORTS = 1000
+
+
+def many_controllers(count):
+    """A configuration of `count` ports, two on each controller."""
+    with patch(lanquist, 'syslog', Syslog()):  # too few addresses for so many ports
+        return leds_config([Port(str(i), ['xe%d' % i], leds=(i // 2, i % 2)) for i in range(count)],
+                           glimra=sdkkit.recording_controller([]))
 
 
 def news(log):
@@ -92,27 +103,18 @@ class ControllersTest(unittest.TestCase):
         self.assertEqual(configures(log), [('configure', 0, ['2']), ('configure', 1, ['1', '3']),
                                            ('configure', 1L, ['1', '3'])])
 
-        # Many controllers cost a pass over the ports, not a walk per controller:
-        # four times the ports on four times the controllers take about four
-        # times as long (a walk per controller made it sixteen). The best of a
-        # few runs, as a ratio, so that a slow build or a busy machine does not
-        # decide it.
-        def best_time(count):
-            with patch(lanquist, 'syslog', Syslog()):  # too few addresses for so many ports
-                c = leds_config([Port(str(i), ['xe%d' % i], leds=(i // 2, i % 2)) for i in range(count)],
-                                glimra=sdkkit.recording_controller([]))
-            best = float('inf')
-            for _ in range(3):
-                start = time.time()
-                c._calculate_leds()
-                best = min(best, time.time() - start)
-            return c, best
-
         count = 8000
-        c, large = best_time(count)
-        _, small = best_time(count // 4)
-        self.assertLess(large, 8 * small, (large, small))
+        c = many_controllers(count)
         self.assertEqual([p.label for p in c._led_programs[count // 2 - 1].ports], [str(count - 2), str(count - 1)])
+
+        # Many controllers cost a pass over the ports, not a walk per controller:
+        # four times the ports on four times the controllers cost about four
+        # times the instructions (a walk per controller made it sixteen).
+        n = COST_PORTS
+        small = support.instructions_per_call(self, __file__, n)
+        large = support.instructions_per_call(self, __file__, 4 * n)
+        self.assertLess(large, 8 * small, 'one LED calculation: %d instructions at %d ports, %d at %d (%.1f times)'
+                        % (small, n, large, 4 * n, float(large) / small))
 
     def test_ports_out_of_reach_of_configure(self):
         # Numbers that only their own equality can match make every controller
@@ -293,5 +295,18 @@ class RealControllersTest(TempDirTestCase):
                                                 'setreg CMIC_GLIMRA1_DATA_RAM[0xf5] 19',
                                                 'setreg CMIC_GLIMRA1_DATA_RAM[0xf8] 119'])
 
+
+def grouping_child(count, calls):
+    """The configuration of many_controllers(count), its LEDs calculated
+    `calls` more times."""
+    c = many_controllers(int(count))
+    # The collector runs where allocations add up, not in any one call: left out.
+    gc.collect()
+    gc.disable()
+    for _ in range(int(calls)):
+        c._calculate_leds()
+    return {}
+
+
 if __name__ == '__main__':
-    unittest.main()
+    support.main(grouping_child)

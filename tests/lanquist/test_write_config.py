@@ -115,12 +115,14 @@ class WriteConfigTest(TempDirTestCase):
         reader.start()
         try:
             config_with({'1': '10G'}).write_config(fifo)
-            reader.join(10)
+            # A pipe put in place of this one would keep the reader waiting for good.
+            self.assertTrue(stat.S_ISFIFO(os.lstat(fifo).st_mode))
+            # The writer has closed the pipe: the reader has all of the text and its end.
+            reader.join()
         finally:
             if reader.is_alive():  # let the reader go
                 os.close(os.open(fifo, os.O_WRONLY | os.O_NONBLOCK))
         self.assertEqual(got, [COMMENT + '1=10G\n'])
-        self.assertTrue(stat.S_ISFIFO(os.lstat(fifo).st_mode))
         self.assertEqual(os.listdir(self.dir), ['pipe'])
 
     def test_failures_leave_the_file_untouched(self):
@@ -320,6 +322,37 @@ class InPlaceTest(TempDirTestCase):
         self.check_both(OLD, before, 'unreadable')
 
 
+# How often a wait for another process polls, and how long it sleeps between
+# polls. The count only keeps a fault from hanging the suite: the wait ends as
+# soon as its condition holds, however slow the machine.
+POLLS = 6000
+POLL_SECONDS = 0.05
+
+
+def poll_until(condition, what, polls=POLLS):
+    """Return once `condition()` holds; fail, naming `what`, if it still does
+    not after `polls` polls."""
+    for _ in xrange(polls):
+        if condition():
+            return
+        time.sleep(POLL_SECONDS)
+    if not condition():
+        raise AssertionError('gave up waiting for %s after %d polls' % (what, polls))
+
+
+def waiting_for_flock(pid):
+    """Whether process `pid` waits for a FLOCK lock: the kernel lists its
+    blocked request in /proc/locks, marked "->"."""
+    with open('/proc/locks') as f:
+        for line in f:
+            fields = line.split()
+            if '->' in fields:
+                at = fields.index('->')
+                if fields[at + 1:at + 2] == ['FLOCK'] and fields[at + 4:at + 5] == [str(pid)]:
+                    return True
+    return False
+
+
 class HoldingOs(object):
     """The os module, with a first write that stops halfway until the file
     `release` appears in `folder` (it makes `held` there meanwhile)."""
@@ -334,10 +367,8 @@ class HoldingOs(object):
             return os.write(fd, data)
         done = os.write(fd, data[:len(data) // 2])
         open(os.path.join(self.folder, 'held'), 'w').close()
-        for _ in range(600):
-            if os.path.exists(os.path.join(self.folder, 'release')):
-                break
-            time.sleep(0.05)
+        # Twice the test's bound, so that the test's own wait is the one to give up.
+        poll_until(lambda: os.path.exists(os.path.join(self.folder, 'release')), 'the release', 2 * POLLS)
         return done
 
     def __getattr__(self, name):
@@ -361,23 +392,19 @@ class TwoWritersTest(TempDirTestCase):
         return subprocess.Popen([sys.executable, '-B', __file__, '--child', 'writer', self.target] + list(args)
                                 + [self.path('result-%s.json' % args[0])])
 
-    def wait_for(self, name, process):
-        for _ in range(600):
-            if os.path.exists(self.path(name)) or process.poll() is not None:
-                return
-            time.sleep(0.05)
-
     def test_the_later_writer_waits_and_its_text_stands_whole(self):
         self.target = self.path('ports.conf')
         self.write('ports.conf', OLD)
         os.link(self.target, self.path('other-name'))
         first = self.writer('first', self.tmp)
         try:
-            self.wait_for('held', first)
+            poll_until(lambda: os.path.exists(self.path('held')) or first.poll() is not None,
+                       'the first writer to be held or end')
             self.assertIsNone(first.poll(), 'the first writer was not held')
             second = self.writer('second')
-            time.sleep(1)
-            waited = second.poll() is None
+            poll_until(lambda: waiting_for_flock(second.pid) or second.poll() is not None,
+                       'the second writer to wait for the lock or end')
+            waited = waiting_for_flock(second.pid)
         finally:
             open(self.path('release'), 'w').close()
         self.assertEqual((first.wait(), second.wait()), (0, 0))
