@@ -129,25 +129,21 @@ class CPort(object):
 
 # --- names that are not plain text -------------------------------------------------------
 
-class NeverEqual(str):
-    """A name that equals nothing, not even its own text."""
-    __hash__ = str.__hash__
+def never_equal(base):
+    """A name type of `base` (str or unicode) that equals nothing, not even its own text."""
+    class NeverEqual(base):
+        __hash__ = base.__hash__
 
-    def __eq__(self, other):
-        return False
+        def __eq__(self, other):
+            return False
 
-    def __ne__(self, other):
-        return True
+        def __ne__(self, other):
+            return True
+    return NeverEqual
 
 
-class NeverEqualUnicode(unicode):
-    __hash__ = unicode.__hash__
-
-    def __eq__(self, other):
-        return False
-
-    def __ne__(self, other):
-        return True
+NeverEqual = never_equal(str)
+NeverEqualUnicode = never_equal(unicode)
 
 
 def turning(base, own, first, then):
