@@ -267,15 +267,13 @@ std::string describe(const Named& n, std::size_t sub) {
 }
 
 // type(o).__name__, read from the type itself: a metaclass's own __name__
-// never runs.
+// never runs. A class's tp_name is its __name__; a built-in type's is
+// prefixed with its module.
 Ref type_name(PyObject* o) {
   PyTypeObject* type = Py_TYPE(o);
-  if (type->tp_flags & Py_TPFLAGS_HEAPTYPE) {
-    PyObject* name = reinterpret_cast<PyHeapTypeObject*>(type)->ht_name;
-    if (name && PyString_Check(name)) return host::plain_text(name);
-  }
-  const char* dot = std::strrchr(type->tp_name, '.');
-  return host::text(dot ? dot + 1 : type->tp_name);
+  const char* name = type->tp_name;
+  const char* dot = type->tp_flags & Py_TPFLAGS_HEAPTYPE ? nullptr : std::strrchr(name, '.');
+  return host::text(dot ? dot + 1 : name);
 }
 
 // A refused name as the message quotes it. A name that is no text and whose
@@ -305,9 +303,9 @@ void check_names(const std::vector<Named>& named) {
   // it, so every render would remove and remake its interface.
   struct Entry {
     std::string bytes;
-    Ref name;       // the first name seen
-    bool not_text;  // the name is neither str nor unicode
+    Ref name;  // the first name seen
     std::vector<Use> uses;
+    bool not_text() const { return !PyString_Check(name.get()) && !PyUnicode_Check(name.get()); }
   };
   std::vector<Entry> entries;
   std::unordered_map<std::string, std::size_t> by_bytes;
@@ -316,19 +314,19 @@ void check_names(const std::vector<Named>& named) {
     for (std::size_t sub = 0; sub < named[p].names.size(); ++sub) {
       PyObject* name = named[p].names[sub].get();
       if (!PyString_Check(name) && !PyUnicode_Check(name)) {
-        entries.push_back({std::string(), Ref::borrow(name), true, {{p, sub}}});
+        entries.push_back({std::string(), Ref::borrow(name), {{p, sub}}});
         continue;
       }
       std::string bytes = name_bytes(name);
       auto found = by_bytes.emplace(bytes, entries.size());
-      if (found.second) entries.push_back({std::move(bytes), Ref::borrow(name), false, {}});
+      if (found.second) entries.push_back({std::move(bytes), Ref::borrow(name), {}});
       entries[found.first->second].uses.push_back({p, sub});
     }
   }
   std::string problems;
   for (const Entry& e : entries) {
     const auto& u = e.uses;
-    const char* why = e.not_text ? "is not a str or unicode" : refusal(e.bytes);
+    const char* why = e.not_text() ? "is not a str or unicode" : refusal(e.bytes);
     if (!why && u.size() == 1) continue;
     std::string where;
     for (std::size_t i = 0; i < u.size(); ++i) {
