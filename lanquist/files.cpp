@@ -84,16 +84,25 @@ bool own_mount(PyObject* path) {
   return (of_file.stx_mask & of_dir.stx_mask & STATX_MNT_ID) && of_file.stx_mnt_id != of_dir.stx_mnt_id;
 }
 
-// Read from the path's own characters: a subclass's __len__ or endswith
-// never runs. The path is a str or unicode.
+// Read from the path's own characters. The path is a str or unicode.
 Py_ssize_t text_size(PyObject* path) {
   return PyString_Check(path) ? PyString_GET_SIZE(path) : PyUnicode_GET_SIZE(path);
 }
 
-bool ends_in_slash(PyObject* path) {
-  Py_ssize_t n = text_size(path);
-  if (n == 0) return false;
-  return PyString_Check(path) ? PyString_AS_STRING(path)[n - 1] == '/' : PyUnicode_AS_UNICODE(path)[n - 1] == '/';
+// Whether the characters name a folder rather than a file: they end in "/",
+// or their last part is "." or "..".
+template <typename C>
+bool folder_text(const C* text, Py_ssize_t n) {
+  if (n > 0 && text[n - 1] == '/') return true;
+  Py_ssize_t dots = 0;
+  while (dots < n && dots < 3 && text[n - 1 - dots] == '.') ++dots;
+  return (dots == 1 || dots == 2) && (dots == n || text[n - 1 - dots] == '/');
+}
+
+bool names_folder(PyObject* path) {
+  if (PyString_Check(path)) return folder_text(PyString_AS_STRING(path), PyString_GET_SIZE(path));
+  if (PyUnicode_Check(path)) return folder_text(PyUnicode_AS_UNICODE(path), PyUnicode_GET_SIZE(path));
+  return false;
 }
 
 class Writer {
@@ -106,7 +115,7 @@ class Writer {
     // An empty path names no file, and fails as open() fails on it; taken
     // as it stands it would lead to the working folder and its parent.
     if (text_size(shown_) == 0) raise_errno(ENOENT);
-    if (ends_in_slash(shown_)) names_a_folder(shown_);
+    if (names_folder(shown_)) names_a_folder(shown_);
     // A symbolic link stays: the file it names is the one written. Following
     // it fails as open() fails (a loop included) before anything is made.
     Ref st = stat_or_none(shown_);
@@ -209,10 +218,13 @@ class Writer {
 
   // A path ending in "/", "." or ".." names no file to write: it fails as
   // open() fails on it, before anything is made. The probe can make no file
-  // of such a name, nor truncate one.
+  // of such a name, nor truncate one; it runs only where the path's own
+  // characters say so, whatever the module's os.path answered.
   [[noreturn]] void names_a_folder(PyObject* path) {
-    Ref mode = host::integer(0666);
-    op("close", op("open", path, flags({"O_WRONLY", "O_CREAT"}).get(), mode.get()).get());
+    if (names_folder(path)) {
+      Ref mode = host::integer(0666);
+      op("close", op("open", path, flags({"O_WRONLY", "O_CREAT"}).get(), mode.get()).get());
+    }
     raise_errno(EISDIR);
   }
 

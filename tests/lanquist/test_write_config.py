@@ -506,6 +506,27 @@ class PathTest(TempDirTestCase):
             config_with({'1': '10G'}).write_config(self.path(name))
             self.assertEqual(open(self.path(made)).read(), COMMENT + '1=10G\n', name)
 
+    def test_only_a_folder_name_is_probed(self):
+        # The probe for a folder's name may create; an os.path that takes a
+        # file's name for "." must not make it do so.
+        class Lying(object):
+            def __getattr__(self, name):
+                return getattr(os.path, name)
+
+            def split(self, p):
+                return os.path.dirname(p), '.'
+
+        class LyingOs(object):
+            path = Lying()
+
+            def __getattr__(self, name):
+                return getattr(os, name)
+
+        with patch(lanquist, 'os', LyingOs()):
+            got = support.raised(config_with({'1': '10G'}).write_config, self.path('new.conf'))
+        self.assertEqual((type(got), got.errno), (IOError, errno.EISDIR))
+        self.assertEqual(os.listdir(self.tmp), [])
+
     def test_a_path_is_read_once_as_plain_text(self):
         # os.path would call a subclass's own methods; none of them may steer the writer.
         def hostile(base):
